@@ -61,15 +61,17 @@ class CommentMaker {
 void BM_ComparePages(benchmark::State& state) {
     CommentMaker maker;
     std::vector<std::string> lines;
-    for (int i = 0; i < 110; ++i) {
+    for (int i = 0; i < 200; ++i) {
         lines.push_back(maker.line());
     }
-    // Two pages of 100 comments sharing 90 of them, as when the service repeats itself.
+    // Two pages of 100 comments sharing the given number of them: 90 when the service
+    // repeats itself, none for two pages of a thread that goes on.
+    const auto offset = static_cast<std::size_t>(100 - state.range(0));
     std::string previous;
     std::string current;
-    for (int i = 0; i < 100; ++i) {
+    for (std::size_t i = 0; i < 100; ++i) {
         previous += lines[i];
-        current += lines[i + 10];
+        current += lines[i + offset];
     }
     tidewell::pattern::TextSimilarity similarity;
     similarity.CreateRegExp();
@@ -81,7 +83,7 @@ void BM_ComparePages(benchmark::State& state) {
     state.counters["bytes_per_page"] = static_cast<double>(current.size());
     state.counters["similarity"] = result;
 }
-BENCHMARK(BM_ComparePages)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ComparePages)->ArgName("shared")->Arg(90)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 void BM_RemoveBracketCodes(benchmark::State& state) {
     CommentMaker maker;

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/encoding.h"
@@ -47,7 +46,9 @@ std::vector<std::string_view> splitAtMark(std::string_view text, std::string_vie
     return pieces;
 }
 
-// A text to look pieces up in, with the places where its characters begin.
+// A text to look pieces up in, with the places where its characters begin. Pieces of four
+// bytes or more are looked up through an index of the text's four-byte runs, built on first
+// need: a piece that is not there then costs a few table reads instead of a pass over the text.
 class Haystack {
   public:
     explicit Haystack(std::string_view text) : text_(text), starts_(text.size(), 0) {
@@ -56,8 +57,9 @@ class Haystack {
         }
     }
 
-    // The first place at or after from where the piece begins on a character, or npos.
-    std::size_t find(std::string_view piece, std::size_t from = 0) const {
+    // Whether the piece occurs at a place where a character begins.
+    bool find(std::string_view piece) const {
+        std::size_t from = 0;
         while (from < text_.size() && text_.size() - from >= piece.size()) {
             const void* hit =
                 memmem(text_.data() + from, text_.size() - from, piece.data(), piece.size());
@@ -67,32 +69,91 @@ class Haystack {
             const std::size_t at =
                 static_cast<std::size_t>(static_cast<const char*>(hit) - text_.data());
             if (starts_[at]) {
-                return at;
+                return true;
             }
             from = at + 1;
         }
-        return std::string_view::npos;
+        return false;
     }
 
-    bool contains(std::string_view piece) const {
-        return piece.empty() ? !text_.empty() : find(piece) != std::string_view::npos;
+    bool contains(std::string_view piece) {
+        if (piece.empty()) {
+            return !text_.empty();
+        }
+        if (piece.size() < kGram) {
+            return find(piece);
+        }
+        if (piece.size() > text_.size()) {
+            return false;
+        }
+        buildIndex();
+        // Follow the rarest run of the piece.
+        std::size_t offset = 0;
+        std::uint32_t best = UINT32_MAX;
+        for (std::size_t k = 0; k + kGram <= piece.size() && best > 0; ++k) {
+            const std::uint32_t n = counts_[bucket(piece.data() + k)];
+            if (n < best) {
+                best = n;
+                offset = k;
+            }
+        }
+        for (std::int32_t at = heads_[bucket(piece.data() + offset)]; at >= 0; at = next_[at]) {
+            const auto pos = static_cast<std::size_t>(at);
+            if (pos < offset) {
+                continue;
+            }
+            const std::size_t start = pos - offset;
+            if (start + piece.size() <= text_.size() && starts_[start] &&
+                std::memcmp(text_.data() + start, piece.data(), piece.size()) == 0) {
+                return true;
+            }
+        }
+        return false;
     }
 
   private:
+    static constexpr std::size_t kGram = 4;
+
+    std::uint32_t bucket(const char* p) const {
+        std::uint32_t run;
+        std::memcpy(&run, p, sizeof run);
+        return (run * 0x9E3779B1u) >> (32 - bits_);
+    }
+
+    void buildIndex() {
+        if (!next_.empty()) {
+            return;
+        }
+        while (bits_ < 20 && (std::size_t{2} << bits_) < text_.size()) {
+            ++bits_;
+        }
+        heads_.assign(std::size_t{1} << bits_, -1);
+        counts_.assign(std::size_t{1} << bits_, 0);
+        next_.assign(text_.size(), -1);
+        for (std::size_t i = 0; i + kGram <= text_.size(); ++i) {
+            const std::uint32_t b = bucket(text_.data() + i);
+            next_[i] = heads_[b];
+            heads_[b] = static_cast<std::int32_t>(i);
+            if (counts_[b] < UINT16_MAX) {
+                ++counts_[b];
+            }
+        }
+    }
+
     std::string_view text_;
     std::vector<std::uint8_t> starts_;
+    int bits_ = 10;
+    std::vector<std::int32_t> heads_;
+    std::vector<std::uint16_t> counts_;
+    std::vector<std::int32_t> next_;
 };
 
 struct CutText {
     std::string cut;  // the text with every separator replaced by the mark
     std::vector<std::string_view> pieces;
-    // Pieces seen at a character start of the original text: each of them occurs there, so
-    // a piece of the other text equal to one of them needs no search. Nearly all pieces of
-    // two pages of one thread are found this way.
-    std::unordered_set<std::string_view> known;
 };
 
-CutText cutText(PatternMatcher& matcher, std::string_view text, const Haystack& haystack) {
+CutText cutText(PatternMatcher& matcher, std::string_view text) {
     CutText result;
     result.cut = matcher.Replace(text, pieceMark());
     if (result.cut.empty()) {
@@ -100,26 +161,13 @@ CutText cutText(PatternMatcher& matcher, std::string_view text, const Haystack& 
         result.cut = std::string(text);
     }
     result.pieces = splitAtMark(result.cut, pieceMark());
-    // The pieces stand in the text in their order, so each search starts where the one before
-    // ended and the whole pass reads the text about once.
-    std::size_t from = 0;
-    for (std::string_view piece : result.pieces) {
-        if (piece.empty()) {
-            continue;
-        }
-        const std::size_t at = haystack.find(piece, from);
-        if (at != std::string_view::npos) {
-            result.known.insert(piece);
-            from = at + piece.size();
-        }
-    }
     return result;
 }
 
-std::int64_t countFound(const CutText& pieces, const CutText& other, const Haystack& haystack) {
+std::int64_t countFound(const std::vector<std::string_view>& pieces, Haystack& haystack) {
     std::int64_t found = 0;
-    for (std::string_view piece : pieces.pieces) {
-        if (other.known.contains(piece) || haystack.contains(piece)) {
+    for (std::string_view piece : pieces) {
+        if (haystack.contains(piece)) {
             ++found;
         }
     }
@@ -143,17 +191,17 @@ int TextSimilarity::Compare(std::string_view first, std::string_view second) {
     if (first.empty() || second.empty()) {
         return first.empty() && second.empty() ? 100 : 0;
     }
-    const Haystack firstText(first);
-    const Haystack secondText(second);
-    const CutText a = cutText(matcher_, first, firstText);
-    const CutText b = cutText(matcher_, second, secondText);
+    Haystack firstText(first);
+    Haystack secondText(second);
+    const CutText a = cutText(matcher_, first);
+    const CutText b = cutText(matcher_, second);
     const auto na = static_cast<std::int64_t>(a.pieces.size());
     const auto nb = static_cast<std::int64_t>(b.pieces.size());
     if (na == 0 || nb == 0) {
         return 0;
     }
-    const std::int64_t foundA = countFound(a, b, secondText);
-    const std::int64_t foundB = countFound(b, a, firstText);
+    const std::int64_t foundA = countFound(a.pieces, secondText);
+    const std::int64_t foundB = countFound(b.pieces, firstText);
     // (foundA / na * 100 + foundB / nb * 100) / 2, truncated, in exact arithmetic.
     return static_cast<int>((foundA * nb + foundB * na) * 100 / (2 * na * nb));
 }

@@ -44,6 +44,9 @@ TEST(TextSimilarity, Compare) {
         // goes on to a later place where it begins on a character.
         {local("啊"), "\xb0\xb0\xa1\xb0", 0},
         {local("啊"), "\xb0\xb0\xa1\xb0\xb0\xa1", 50},
+        {local("啊啊"), "\xb0\xb0\xa1\xb0\xa1\xb0\xa1\xa1", 0},
+        {local("啊啊"), "\xb0\xb0\xa1\xb0\xa1\xb0\xa1\xa1\xb0\xa1\xb0\xa1", 50},
+        {local("一二三四五六"), local("一二三四五"), 50},
         // Repeated pieces count each time.
         {local("甲。甲。乙"), local("甲"), 83},
     };
