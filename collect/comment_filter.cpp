@@ -1,0 +1,69 @@
+#include "collect/comment_filter.h"
+
+#include "collect/text/count_chars.h"
+#include "collect/text/numbers.h"
+#include "collect/text/replace_list.h"
+#include "collect/text/text_between.h"
+#include "pattern/pattern_matcher.h"
+#include "platform/encoding.h"
+
+namespace tidewell::collect {
+namespace {
+
+// Every occurrence of the tag replaced by the value, exact case; the value is taken whole (it
+// may hold the list separator, unlike a ReplaceList value).
+std::string replaceEvery(const std::string& text, const std::string& tag,
+                         const std::string& value) {
+    std::string out;
+    size_t from = 0;
+    while (true) {
+        size_t hit = text::FindText(text, tag, from, false);
+        if (hit == std::string::npos) {
+            break;
+        }
+        out.append(text, from, hit - from);
+        out += value;
+        from = hit + tag.size();
+    }
+    if (from == 0) {
+        return text;
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
+}  // namespace
+
+bool FilterComment(const CommentRecord& record, pattern::PatternMatcher& brackets,
+                   const RunWindow& window, std::string& cleaned) {
+    // A bracket code needs a "[" byte; without one the matcher could not change the text.
+    if (record.content.find('[') == std::string::npos) {
+        cleaned = record.content;
+    } else {
+        cleaned = brackets.Replace(record.content);
+    }
+    if (cleaned.empty()) {
+        return false;
+    }
+    const int length = text::CountChars(cleaned);
+    if (length < text::LeadingInteger(window.EditText(control::kMinLength))) {
+        return false;
+    }
+    return length <= text::LeadingInteger(window.EditText(control::kMaxLength));
+}
+
+std::string RenderComment(const CommentRecord& record, const std::string& cleaned,
+                          const RunWindow& window) {
+    static const std::string tags = platform::local("#IP#|#地方#|#时间#|#昵称#|#ID#");
+    static const std::string contentTag = platform::local("#评论#");
+    std::string values;
+    values.reserve(record.ip.size() + record.area.size() + record.time.size() +
+                   record.nick.size() + record.uid.size() + 4);
+    values.append(record.ip).append("|").append(record.area).append("|");
+    values.append(record.time).append("|").append(record.nick).append("|").append(record.uid);
+    const std::string filled =
+        text::ReplaceList(window.EditText(control::kTemplate), tags, values, "|", true);
+    return replaceEvery(filled, contentTag, cleaned);
+}
+
+}  // namespace tidewell::collect

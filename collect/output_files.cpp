@@ -1,0 +1,271 @@
+#include "collect/output_files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "collect/text/duplicate_lines.h"
+#include "collect/text/file_name.h"
+#include "collect/text/split.h"
+#include "platform/encoding.h"
+#include "platform/event_pump.h"
+#include "platform/files.h"
+#include "platform/program_dir.h"
+
+namespace tidewell::collect {
+namespace {
+
+// Longest base name in UTF-8 bytes: leaves room for "(n)", "_index" and ".txt" under the
+// 255-byte limit of the usual file systems.
+constexpr size_t kMaxBaseBytes = 200;
+
+std::string shortenAtCharacter(const std::string& base) {
+    std::string utf8 = platform::utf8FromLocal(base);
+    if (utf8.size() <= kMaxBaseBytes) {
+        return base;
+    }
+    size_t cut = kMaxBaseBytes;
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    utf8.resize(cut);
+    return platform::localFromUtf8(utf8);
+}
+
+// Bytes that no file name should hold: NUL and the other control characters.
+std::string withoutControls(const std::string& name) {
+    std::string out;
+    out.reserve(name.size());
+    for (char c : name) {
+        auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b != 0x7F) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string SaveDirectory(const RunWindow& window) {
+    return SaveDirectory(window.EditText(control::kSaveDirectory), platform::programDirectory());
+}
+
+std::string SaveDirectory(std::string_view typed, std::string_view programDirectory) {
+    std::string dir;
+    if (typed.starts_with("~/")) {
+        const char* home = std::getenv("HOME");
+        if (home != nullptr && home[0] == '/') {
+            dir = platform::localFromUtf8(home);
+            dir += typed.substr(1);
+        }
+    } else if (typed.starts_with("/")) {
+        dir = typed;
+    }
+    if (dir.empty()) {
+        dir = std::string(programDirectory) + "/" + platform::local("保存目录") + "/";
+    }
+    if (dir.back() != '/') {
+        dir += '/';
+    }
+    return dir;
+}
+
+bool CreateFolderChain(std::string_view directory) {
+    for (size_t slash = directory.find('/'); slash != std::string_view::npos;
+         slash = directory.find('/', slash + 1)) {
+        const std::string_view part = directory.substr(0, slash);
+        if (part.empty() || platform::isDirectory(part)) {
+            continue;
+        }
+        std::error_code ec;
+        std::filesystem::create_directory(platform::fsPath(part), ec);
+        if (ec && !platform::isDirectory(part)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteWholeFile(std::string_view path, std::string_view bytes) {
+    return platform::writeFileAtomic(path, bytes);
+}
+
+struct OutputFile::Handle {
+    int fd = -1;
+    std::filesystem::path temp;
+    std::filesystem::path target;
+};
+
+OutputFile::OutputFile() = default;
+
+OutputFile::~OutputFile() {
+    Close();
+}
+
+bool OutputFile::Open(std::string_view path) {
+    Close();
+    path_ = path;
+    failed_ = false;
+    auto handle = std::make_unique<Handle>();
+    handle->target = platform::fsPath(path);
+    handle->temp = handle->target;
+    handle->temp += ".part" + std::to_string(::getpid());
+    handle->fd = ::open(handle->temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (handle->fd < 0) {
+        failed_ = true;
+        return false;
+    }
+    handle_ = std::move(handle);
+    return true;
+}
+
+void OutputFile::Write(std::string_view bytes) {
+    if (!handle_ || failed_) {
+        return;
+    }
+    while (!bytes.empty()) {
+        ssize_t n = ::write(handle_->fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            failed_ = true;
+            return;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+bool OutputFile::Close() {
+    if (!handle_) {
+        bool ok = !failed_;
+        failed_ = false;
+        return ok;
+    }
+    bool ok = !failed_ && ::fsync(handle_->fd) == 0;
+    ok = ::close(handle_->fd) == 0 && ok;
+    if (ok) {
+        ok = ::rename(handle_->temp.c_str(), handle_->target.c_str()) == 0;
+    }
+    if (!ok) {
+        ::unlink(handle_->temp.c_str());
+    }
+    handle_.reset();
+    failed_ = false;
+    return ok;
+}
+
+bool OutputFile::IsOpen() const {
+    return handle_ != nullptr;
+}
+
+ThreadWriter::ThreadWriter(std::string saveDirectory, bool utf8Output)
+    : directory_(std::move(saveDirectory)), utf8Output_(utf8Output) {}
+
+std::string ThreadWriter::BaseName(const std::string& title, const ThreadKey& key) {
+    std::string base = withoutControls(text::CleanFileName(title));
+    if (base.empty()) {
+        std::string named = key.channel;
+        if (!key.newsid.empty()) {
+            named += (named.empty() ? "" : "_") + key.newsid;
+        }
+        base = withoutControls(text::CleanFileName(named));
+    }
+    if (base.empty()) {
+        base = platform::local("无标题");
+    }
+    return shortenAtCharacter(base);
+}
+
+std::vector<std::string> ThreadWriter::fileNames(const std::string& base, size_t files) const {
+    std::vector<std::string> names;
+    names.reserve(files);
+    for (size_t index = 0; index < files; ++index) {
+        std::string name = directory_ + base;
+        if (index > 0) {
+            name += "_" + std::to_string(index);
+        }
+        name += ".txt";
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::string ThreadWriter::freeBase(const std::string& base, size_t files) const {
+    for (int suffix = 1;; ++suffix) {
+        std::string candidate = suffix == 1 ? base : base + "(" + std::to_string(suffix) + ")";
+        bool clash = false;
+        for (const std::string& name : fileNames(candidate, files)) {
+            if (written_.count(name) != 0) {
+                clash = true;
+                break;
+            }
+        }
+        if (!clash) {
+            return candidate;
+        }
+    }
+}
+
+void ThreadWriter::finish(OutputFile& file) {
+    const std::string path = file.Path();
+    if (!file.Close()) {
+        failures_.push_back(path);
+    }
+}
+
+void ThreadWriter::WriteThreadFiles(const std::string& title, const std::string& articleText,
+                                    const ThreadKey& key, int perFile) {
+    static const std::string kLineBreak = "\r\n";
+    const std::string article = text::RemoveDuplicateLines(articleText, kLineBreak);
+    const std::string base = BaseName(title, key);
+    auto encode = [this](std::string_view bytes) {
+        return utf8Output_ ? platform::utf8FromLocal(bytes) : std::string(bytes);
+    };
+
+    if (perFile < 1) {
+        const std::string path = fileNames(freeBase(base, 1), 1).front();
+        written_.insert(path);
+        if (!WriteWholeFile(path, encode(article))) {
+            failures_.push_back(path);
+        }
+        return;
+    }
+
+    const auto lines = text::SplitText(article, kLineBreak);
+    if (lines.empty()) {
+        return;
+    }
+    const size_t files = (lines.size() + static_cast<size_t>(perFile) - 1) / perFile;
+    const std::vector<std::string> names = fileNames(freeBase(base, files), files);
+    OutputFile file;
+    size_t index = 0;
+    int count = perFile;
+    for (std::string_view line : lines) {
+        platform::pumpEvents();
+        if (count == perFile) {
+            if (file.IsOpen()) {
+                finish(file);
+            }
+            written_.insert(names[index]);
+            if (!file.Open(names[index])) {
+                failures_.push_back(names[index]);
+            }
+            ++index;
+            count = 0;
+        }
+        file.Write(encode(line));
+        file.Write(kLineBreak);
+        ++count;
+    }
+    if (file.IsOpen()) {
+        finish(file);
+    }
+}
+
+}  // namespace tidewell::collect
