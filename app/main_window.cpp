@@ -306,7 +306,7 @@ void MainWindow::buildBanner() {
     logoTimer_ = new QTimer(this);
     logoTimer_->setObjectName(QStringLiteral("时钟官网"));
     logoTimer_->setInterval(20);
-    connect(logoTimer_, &QTimer::timeout, this, &MainWindow::moveLogo);
+    connect(logoTimer_, &QTimer::timeout, this, &MainWindow::MoveLogo);
     logoTimer_->start();
 }
 
@@ -349,7 +349,7 @@ void MainWindow::openSaveDirectory() {
     shell_.openInFileManager(fromLocal(folder), true, true);
 }
 
-void MainWindow::moveLogo() {
+void MainWindow::MoveLogo() {
     int left = logo_->x();
     if (logoMovingRight_) {
         ++left;

@@ -48,6 +48,10 @@ class MainWindow : public QWidget {
     // True once the window has been closed.
     bool closed() const { return closed_; }
 
+    // One tick of 时钟官网: the logo moves a pixel along the banner and turns 20 pixels short of
+    // the window's right edge and 20 pixels right of 图片软件主页.
+    void MoveLogo();
+
     // Design texts that are made from the build's hosts.
     static QString SampleAddressList();
     static QString ExplanationText();
@@ -70,7 +74,6 @@ class MainWindow : public QWidget {
     void insertTag(const QPushButton& tagButton);
     void chooseSaveDirectory();
     void openSaveDirectory();
-    void moveLogo();
     void showExplanation();
 
     Shell& shell_;
