@@ -44,9 +44,10 @@ TEST(CommentPageAddress, BuildsTheQueryInItsFixedOrder) {
 }
 
 TEST(ReplyTitle, TakesTheFirstTitle) {
-    EXPECT_EQ(ReplyTitle("var data={\"news\": {\"title\": \"" + local("新闻标题") +
-                         "\"}, \"title\": \"second\"}"),
-              local("新闻标题"));
+    EXPECT_EQ(
+        ReplyTitle(std::string("var data={\"news\": {\"title\": \"").append(local("新闻标题")) +
+                   "\"}, \"title\": \"second\"}"),
+        local("新闻标题"));
     EXPECT_EQ(ReplyTitle("{\"TITLE\": \"Capital\"}"), "Capital");
     EXPECT_EQ(ReplyTitle("{\"cmntlist\": []}"), "");
     EXPECT_EQ(ReplyTitle(""), "");
@@ -128,7 +129,8 @@ TEST(ParseCommentRecord, PrefersTheQueryStyleNameAndId) {
     };
     const Case cases[] = {
         {"query form wins",
-         record("1", "c", "plain", "wb_screen_name=" + local("微博名") + "&wb_user_id=77&x=1"),
+         record("1", "c", "plain",
+                std::string("wb_screen_name=").append(local("微博名")) + "&wb_user_id=77&x=1"),
          local("微博名"), "77"},
         {"no & after the key: plain fields", record("1", "c", "plain", "wb_screen_name=w"), "plain",
          "42"},

@@ -40,7 +40,7 @@ TEST(DecodeText, DetectsAndConverts) {
         {"gbk without declaration", page("<head></head>", kGbkZh), kDetect,
          page("<head></head>", kGbkZh), kLocalCharset},
         {"ascii", "plain text", kDetect, "plain text", kLocalCharset},
-        {"utf-8 guessed", "x" + kUtf8Zh, kDetect, "x" + local("中文"), kUtf8},
+        {"utf-8 guessed", "x" + kUtf8Zh, kDetect, std::string("x").append(local("中文")), kUtf8},
         {"meta utf-8 in head",
          page("<HEAD><META HTTP-EQUIV=Content-Type CONTENT='text/html; charset=UTF-8'></HEAD>",
               kUtf8Zh),

@@ -27,7 +27,7 @@ TEST(DecodeEntities, NamedReferencesGiveTheirCharacters) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DecodeEntities(std::string("a") + c.reference + "b"),
-                  "a" + local(c.character) + "b")
+                  std::string("a").append(local(c.character)).append("b"))
             << c.reference;
     }
 }

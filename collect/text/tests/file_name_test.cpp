@@ -23,7 +23,7 @@ TEST(CleanFileName, MakesTheTextUsableAsAFileName) {
         // "\x95\x5C" and "\x95|" are characters whose second byte looks like \ or |.
         {"\x95\\x\x95|", "\x95\\x\x95|"},
         // A broken character never hides a slash.
-        {"\xB0/..", "\xB0" + local("／..")},
+        {"\xB0/..", std::string("\xB0").append(local("／.."))},
         {"x\xB0", "x\xB0"},
     };
     for (const Case& c : cases) {
