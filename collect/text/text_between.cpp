@@ -84,7 +84,8 @@ size_t findText(std::string_view hay, std::string_view needle, size_t from, bool
         return npos;
     }
     const size_t last = n - m;
-    size_t known = std::min(knownStart, from);
+    // A known start beyond from would skip part of the look-back: fall back on the text's start.
+    size_t known = knownStart <= from ? knownStart : 0;
     // A candidate is checked for a character start only once its bytes match; every check
     // moves the known start forward, so the look-backs of one search never overlap.
     auto accept = [&](size_t s) {
