@@ -159,8 +159,11 @@ bool writeEntry(std::string& text, std::string_view section, std::string_view ke
                 text.replace(valueStart, lineEnd(text, valueStart) - valueStart, value);
                 return true;
             }
+            // The new entry starts a line of its own after the header line. Bytes after the
+            // "]" (only in a file edited by hand) stay on the header line rather than becoming
+            // the new entry's old value, which the next round would overwrite.
             // The next round finds the new, empty entry and sets its value.
-            text.insert(close + 1, entryNeedle(key));
+            text.insert(lineEnd(text, close + 1), entryNeedle(key));
             continue;
         }
         std::size_t noted = text.size();

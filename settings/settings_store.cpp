@@ -68,6 +68,7 @@ void SettingsStore::CloseFile() {
     lock_.reset();
     handle_ = Handle::None;
     text_.clear();
+    committed_.clear();
 }
 
 bool SettingsStore::OpenFile(const std::string& fileName, bool memory) {
@@ -85,6 +86,7 @@ bool SettingsStore::OpenFile(const std::string& fileName, bool memory) {
         return false;
     }
     detail::removeStaleTemporaries(fileName);
+    committed_ = text_;
     lock_ = std::move(lock);
     handle_ = Handle::Disk;
     return true;
@@ -93,6 +95,9 @@ bool SettingsStore::OpenFile(const std::string& fileName, bool memory) {
 void SettingsStore::Reload() {
     if (std::optional<std::string> bytes = detail::readSettingsFile(fileName_)) {
         text_ = std::move(*bytes);
+        if (handle_ == Handle::Disk) {
+            committed_ = text_;
+        }
     }
 }
 
@@ -101,10 +106,11 @@ bool SettingsStore::commit() {
         return true;
     }
     if (platform::writeFileAtomic(fileName_, text_)) {
+        committed_ = text_;
         return true;
     }
     // The disk still holds the last complete state; so must the text.
-    Reload();
+    text_ = committed_;
     return false;
 }
 
@@ -173,7 +179,7 @@ int SettingsStore::WriteValue(const std::string& section, const std::string& key
         }
         // The headers appended in vain never reach the disk.
         if (handle_ == Handle::Disk) {
-            Reload();
+            text_ = committed_;
         }
         return kFailed;
     }

@@ -169,8 +169,8 @@ class SettingsStore {
 
     int enqueue(ChangeRequest request);
     int carryOut(const ChangeRequest& request);
-    // Puts the text on disk after a change; when that fails, the text goes back to what the
-    // disk holds and the change counts as failed.
+    // Puts the text on disk after a change; when that fails, the text goes back to the last
+    // state the disk holds and the change counts as failed.
     bool commit();
 
     std::optional<std::string> readStored(const std::string& key);
@@ -179,6 +179,7 @@ class SettingsStore {
     bool mayWriteFiles() const;
 
     std::string text_;
+    std::string committed_;  // what the file on disk holds (file mode)
     Handle handle_ = Handle::None;
     std::optional<FileLock> lock_;
     std::string fileName_;
