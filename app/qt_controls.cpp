@@ -148,11 +148,18 @@ class QtControl : public settings::Control {
     }
     void setItems(const std::string& bytes) override {
         const QStringList texts = splitItems(bytes);
+        // The same list again leaves the items, their selection and their marks alone.
+        if (texts == splitItems(items())) {
+            return;
+        }
         if (auto* combo = as<QComboBox>()) {
-            // The edit field of an editable combo box is a value of its own; keep it.
+            // The selection comes back before the item list, and the edit field of an editable
+            // combo box is a value of its own: both outlive the new list.
+            const int index = combo->currentIndex();
             const QString edited = combo->currentText();
             combo->clear();
             combo->addItems(texts);
+            combo->setCurrentIndex(index < combo->count() ? index : -1);
             if (combo->isEditable()) {
                 combo->setCurrentText(edited);
             }
