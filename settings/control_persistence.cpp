@@ -337,12 +337,13 @@ void SettingsStore::PersistControls(Window& window, bool restore, const std::str
                 }
                 break;
             case ControlKind::ComboBox:
-                // When loading, the selection comes back before the item list.
+                // The item list comes back first: putting a list into a combo box resets its
+                // selection, so a selection restored before it would be lost again.
                 if (restore) {
-                    LoadComboSelection(*control);
                     if (comboItems) {
                         LoadComboItems(*control);
                     }
+                    LoadComboSelection(*control);
                     if (comboContent) {
                         LoadComboContent(*control);
                     }

@@ -14,10 +14,10 @@ namespace tidewell::settings::testing {
 // A fresh folder for one test, removed with everything in it at the end.
 class TempFolder {
   public:
-    TempFolder() {
+    explicit TempFolder(std::filesystem::path base = std::filesystem::temp_directory_path()) {
         static std::atomic<int> counter{0};
-        path_ = std::filesystem::temp_directory_path() /
-                ("tw-settings-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+        path_ =
+            base / ("tw-settings-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
