@@ -91,7 +91,9 @@ std::string Run::fetch(const std::string& url, const std::string& address) {
     }
     if (!addressFailed_) {
         addressFailed_ = true;
-        context_.failures.push_back(texts().fetchFailed + address);
+        std::string line = texts().fetchFailed;
+        line += address;
+        context_.failures.push_back(std::move(line));
     }
     return {};
 }
@@ -205,7 +207,9 @@ void Run::Execute() {
     window_.SetStartCaption(IdleCaption());
     if (!preview_) {
         for (const std::string& path : writer_->Failures()) {
-            context_.failures.push_back(texts().writeFailed + path);
+            std::string line = texts().writeFailed;
+            line += path;
+            context_.failures.push_back(std::move(line));
         }
         std::string message = texts().done;
         for (const std::string& line : context_.failures) {

@@ -172,7 +172,10 @@ std::string ThreadWriter::BaseName(const std::string& title, const ThreadKey& ke
     if (base.empty()) {
         std::string named = key.channel;
         if (!key.newsid.empty()) {
-            named += (named.empty() ? "" : "_") + key.newsid;
+            if (!named.empty()) {
+                named += '_';
+            }
+            named += key.newsid;
         }
         base = withoutControls(text::CleanFileName(named));
     }
