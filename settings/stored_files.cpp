@@ -95,26 +95,33 @@ std::optional<std::string> readSettingsFile(const std::string& localPath) {
     return platform::readWholeFile(localPath);
 }
 
-void removeStaleTemporaries(const std::string& localPath) {
-    const std::filesystem::path path = platform::fsPath(localPath);
+void removeStaleTemporaries(const std::string& settingsPath) {
+    const std::filesystem::path path = platform::fsPath(settingsPath);
     const std::string name = path.filename().string();
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) {
         folder = ".";
     }
-    std::error_code ec;
-    std::vector<std::filesystem::path> stale;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        if (entry.size() > name.size() && entry.starts_with(name) &&
-            isTemporarySuffix(std::string_view(entry).substr(name.size()))) {
-            stale.push_back(it->path());
+    // Which entries of a folder are temporary files of the given kind of file.
+    auto removeIn = [](const std::filesystem::path& dir, auto isTemporaryOf) {
+        std::error_code ec;
+        std::vector<std::filesystem::path> stale;
+        for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end;
+             it.increment(ec)) {
+            const std::string entry = it->path().filename().string();
+            std::size_t tmp = entry.rfind(".tmp");
+            if (tmp != std::string::npos && tmp > 0 &&
+                isTemporarySuffix(std::string_view(entry).substr(tmp)) &&
+                isTemporaryOf(std::string_view(entry).substr(0, tmp))) {
+                stale.push_back(it->path());
+            }
         }
-    }
-    for (const std::filesystem::path& p : stale) {
-        std::filesystem::remove(p, ec);
-    }
+        for (const std::filesystem::path& p : stale) {
+            std::filesystem::remove(p, ec);
+        }
+    };
+    removeIn(folder, [&](std::string_view target) { return target == name; });
+    removeIn(folder / "inibin", [](std::string_view target) { return target.ends_with(".ibn"); });
 }
 
 std::string baseName(std::string_view path) {

@@ -11,9 +11,9 @@ namespace tidewell::settings::detail {
 // The whole file when it is a regular file that can be read; std::nullopt otherwise.
 std::optional<std::string> readSettingsFile(const std::string& localPath);
 
-// Removes temporary files that an interrupted write of this file left beside it. Only the
-// holder of the file's lock may call it.
-void removeStaleTemporaries(const std::string& localPath);
+// Removes temporary files that interrupted writes left beside the settings file and in its
+// side-file folder. Only the holder of the settings file's lock may call it.
+void removeStaleTemporaries(const std::string& settingsPath);
 
 // The part after the last "/", cut before its last "." (kept whole when it has none).
 std::string baseName(std::string_view path);

@@ -427,10 +427,16 @@ TEST(SettingsStore, BindingClearsTemporariesLeftByAnInterruptedWrite) {
     const std::string path = dir.file("s.ini");
     ASSERT_TRUE(platform::writeFileAtomic(path + ".tmp123-456", "half"));
     ASSERT_TRUE(platform::writeFileAtomic(path + ".tmpnote", "not ours"));
+    ASSERT_TRUE(platform::createDirectories(dir.file("inibin")));
+    const std::string side = dir.file("inibin/S-k.ibn");
+    ASSERT_TRUE(platform::writeFileAtomic(side + ".tmp9-8", "half"));
+    ASSERT_TRUE(platform::writeFileAtomic(dir.file("inibin/notes.txt.tmp9-8"), "not ours"));
     SettingsStore store;
     ASSERT_TRUE(store.Bind(path, StoreMode::File));
     EXPECT_FALSE(platform::fileExists(path + ".tmp123-456"));
     EXPECT_TRUE(platform::fileExists(path + ".tmpnote"));
+    EXPECT_FALSE(platform::fileExists(side + ".tmp9-8"));
+    EXPECT_TRUE(platform::fileExists(dir.file("inibin/notes.txt.tmp9-8")));
 }
 
 }  // namespace
