@@ -1,0 +1,352 @@
+#include "tools/fakeportal/server.h"
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "tools/fakeportal/fault.h"
+#include "tools/fakeportal/portal.h"
+#include "tools/fakeportal/request_log.h"
+#include "tools/fakeportal/request_target.h"
+
+namespace tidewell::fakeportal {
+namespace {
+
+constexpr int kReadTimeoutMs = 5'000;
+constexpr int kWriteTimeoutMs = 10'000;
+constexpr time_t kKeepAliveSeconds = 30;
+constexpr std::size_t kKeepAliveRequests = 1'000'000;
+constexpr std::size_t kWriteChunk = 256 * 1024;
+constexpr std::size_t kHeadLimit = 256 * 1024;
+
+// The socket of one connection as httplib's request parser reads and writes it. It keeps the
+// bytes handed out since the last request began, which are the request line and headers as
+// sent (httplib keeps headers in a sorted map and loses their order), and it can swallow the
+// reply of a request that is to end in a reset or a silent hang-up.
+class ConnectionStream final : public httplib::Stream {
+  public:
+    explicit ConnectionStream(int fd) : fd_(fd) {}
+
+    bool is_readable() const override { return buffered() || waitFor(POLLIN, kReadTimeoutMs); }
+    bool is_writable() const override { return discarding_ || waitFor(POLLOUT, kWriteTimeoutMs); }
+
+    ssize_t read(char* ptr, size_t size) override {
+        if (!buffered()) {
+            if (!waitFor(POLLIN, kReadTimeoutMs)) {
+                return -1;
+            }
+            ssize_t n = 0;
+            do {
+                n = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
+            } while (n < 0 && errno == EINTR);
+            if (n <= 0) {
+                return n;
+            }
+            offset_ = 0;
+            content_ = static_cast<std::size_t>(n);
+        }
+        const std::size_t n = std::min(size, content_ - offset_);
+        std::memcpy(ptr, buffer_.data() + offset_, n);
+        offset_ += n;
+        if (head_.size() < kHeadLimit) {
+            head_.append(ptr, n);
+        }
+        return static_cast<ssize_t>(n);
+    }
+
+    ssize_t write(const char* ptr, size_t size) override {
+        if (discarding_) {
+            return static_cast<ssize_t>(size);
+        }
+        ssize_t n = 0;
+        do {
+            n = ::send(fd_, ptr, size, MSG_NOSIGNAL);
+        } while (n < 0 && errno == EINTR);
+        return n;
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        address(::getpeername, ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        address(::getsockname, ip, port);
+    }
+    socket_t socket() const override { return fd_; }
+
+    bool buffered() const { return offset_ < content_; }
+    std::string takeHead() { return std::exchange(head_, {}); }
+    void discardWrites() { discarding_ = true; }
+
+  private:
+    bool waitFor(short events, int timeoutMs) const {
+        pollfd p{fd_, events, 0};
+        int r = 0;
+        do {
+            r = ::poll(&p, 1, timeoutMs);
+        } while (r < 0 && errno == EINTR);
+        return r > 0;
+    }
+
+    template <typename F>
+    void address(F query, std::string& ip, int& port) const {
+        sockaddr_storage addr{};
+        socklen_t len = sizeof addr;
+        ip.clear();
+        port = -1;
+        if (query(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+            return;
+        }
+        char text[INET6_ADDRSTRLEN] = {};
+        if (addr.ss_family == AF_INET) {
+            const auto* in = reinterpret_cast<const sockaddr_in*>(&addr);
+            ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+            port = ntohs(in->sin_port);
+        } else if (addr.ss_family == AF_INET6) {
+            const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&addr);
+            ::inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
+            port = ntohs(in6->sin6_port);
+        }
+        ip = text;
+    }
+
+    int fd_;
+    std::array<char, 16384> buffer_{};
+    std::size_t offset_ = 0;
+    std::size_t content_ = 0;
+    std::string head_;
+    bool discarding_ = false;
+};
+
+// How a connection goes on after the request in hand.
+enum class Ending { KeepAlive, Close, Reset };
+
+struct Connection {
+    ConnectionStream& stream;
+    Ending ending = Ending::KeepAlive;
+};
+
+// httplib calls the routing handler on the thread that serves the connection, without a way
+// to hand it our per-connection state; this pointer is that way.
+thread_local Connection* t_connection = nullptr;
+
+}  // namespace
+
+class PortalServer::Impl final : public httplib::Server {
+  public:
+    Impl(Portal& portal, FaultPlan& faults, RequestLog* log, int threads)
+        : portal_(portal), faults_(faults), log_(log) {
+        // httplib takes the queue and deletes it when listening ends.
+        new_task_queue = [threads] {
+            return new httplib::ThreadPool(static_cast<size_t>(threads));
+        };
+        set_keep_alive_max_count(kKeepAliveRequests);
+        set_keep_alive_timeout(kKeepAliveSeconds);
+        set_tcp_nodelay(true);
+        set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+            return handle(req, res);
+        });
+    }
+
+    void run() {
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) {
+                return;
+            }
+            started_ = true;
+        }
+        listen_after_bind();
+        std::lock_guard lock(mutex_);
+        done_ = true;
+    }
+
+    void stopAll() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        // stop() does nothing until listening has begun; ask again until run() has returned.
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (!started_ || done_) {
+                    return;
+                }
+            }
+            stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+  private:
+    bool stopping() {
+        std::lock_guard lock(mutex_);
+        return stopping_;
+    }
+
+    // False when the server stops before the time is up.
+    bool pause(std::uint64_t ms) {
+        std::unique_lock lock(mutex_);
+        return !wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping_; });
+    }
+
+    bool waitForRequest(ConnectionStream& stream) {
+        if (stream.buffered()) {
+            return true;
+        }
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(keep_alive_timeout_sec_);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (svr_sock_ == INVALID_SOCKET || stopping()) {
+                return false;
+            }
+            pollfd p{stream.socket(), POLLIN, 0};
+            const int r = ::poll(&p, 1, 100);
+            if (r > 0) {
+                return true;
+            }
+            if (r < 0 && errno != EINTR) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    bool process_and_close_socket(socket_t sock) override {
+        const int one = 1;
+        ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        ConnectionStream stream(sock);
+        Connection connection{stream};
+        t_connection = &connection;
+        for (std::size_t served = 0; served < keep_alive_max_count_; ++served) {
+            if (!waitForRequest(stream)) {
+                break;
+            }
+            stream.takeHead();
+            bool closed = false;
+            const bool last = served + 1 == keep_alive_max_count_;
+            const bool ok = process_request(stream, last, closed, [&](httplib::Request& req) {
+                const std::string head = stream.takeHead();
+                if (log_ != nullptr) {
+                    log_->write(head);
+                }
+                // Bodies go out as they are: never compressed, never cut to a range.
+                req.headers.erase("Accept-Encoding");
+                req.headers.erase("Range");
+                req.ranges.clear();
+            });
+            if (!ok || closed || connection.ending != Ending::KeepAlive) {
+                break;
+            }
+        }
+        t_connection = nullptr;
+        if (connection.ending == Ending::Reset) {
+            const linger abort{1, 0};
+            ::setsockopt(sock, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        } else {
+            ::shutdown(sock, SHUT_RDWR);
+        }
+        ::close(sock);
+        return true;
+    }
+
+    HandlerResponse handle(const httplib::Request& req, httplib::Response& res) {
+        Connection& connection = *t_connection;
+        const Route route = portal_.route(parseRequestTarget(req.target));
+        const FaultEffects effects = faults_.decide(route.newsid);
+
+        if (effects.latencyMs > 0 && !pause(effects.latencyMs)) {
+            connection.stream.discardWrites();
+            connection.ending = Ending::Close;
+            return HandlerResponse::Handled;
+        }
+        if (effects.stallMs) {
+            connection.stream.discardWrites();
+            connection.ending = Ending::Close;
+            pause(*effects.stallMs);
+            return HandlerResponse::Handled;
+        }
+        if (effects.reset) {
+            connection.stream.discardWrites();
+            connection.ending = Ending::Reset;
+            return HandlerResponse::Handled;
+        }
+        if (effects.status) {
+            res.status = *effects.status;
+            res.set_content("fault: status " + std::to_string(*effects.status) + "\n",
+                            "text/plain");
+            return HandlerResponse::Handled;
+        }
+
+        const Reply reply =
+            portal_.respond(route, BodyChanges{effects.badGbk, effects.hugeBytes, effects.records});
+        res.status = reply.status;
+        const auto body = reply.body;
+        const std::size_t size = body->size();
+        std::size_t sent = size;
+        std::size_t declared = size;
+        if (effects.truncate) {
+            sent = effects.truncateBytes ? static_cast<std::size_t>(std::min<std::uint64_t>(
+                                               *effects.truncateBytes, size))
+                                         : size / 2;
+            declared = std::max(size, sent + 1);
+            connection.ending = Ending::Close;
+        }
+        res.set_content_provider(
+            declared, reply.contentType,
+            [body, sent](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (offset >= sent) {
+                    return false;  // hang up short of the declared length
+                }
+                const std::size_t n = std::min({length, sent - offset, kWriteChunk});
+                return sink.write(body->data() + offset, n);
+            });
+        return HandlerResponse::Handled;
+    }
+
+    Portal& portal_;
+    FaultPlan& faults_;
+    RequestLog* log_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    bool started_ = false;
+    bool done_ = false;
+};
+
+PortalServer::PortalServer(Portal& portal, FaultPlan& faults, RequestLog* log, int threads)
+    : impl_(std::make_unique<Impl>(portal, faults, log, threads)) {}
+
+PortalServer::~PortalServer() = default;
+
+int PortalServer::bind(int port) {
+    if (port == 0) {
+        return impl_->bind_to_any_port("127.0.0.1");
+    }
+    return impl_->bind_to_port("127.0.0.1", port) ? port : -1;
+}
+
+void PortalServer::run() {
+    impl_->run();
+}
+
+void PortalServer::stop() {
+    impl_->stopAll();
+}
+
+}  // namespace tidewell::fakeportal
