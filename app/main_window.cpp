@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
@@ -19,6 +18,7 @@
 #include "app/pictures.h"
 #include "app/shell.h"
 #include "app/text_dialog.h"
+#include "collect/output_files.h"
 #include "platform/encoding.h"
 #include "tidewell_config.h"
 
@@ -108,15 +108,13 @@ LinkLabel* makeLink(QWidget* parent, const char* objectName, const QString& text
 
 }  // namespace
 
-std::string SaveFolderToOpen(std::string_view saveDirectoryText, std::string_view programDirectory,
-                             std::string_view homeDirectory) {
-    if (saveDirectoryText.starts_with('/')) {
-        return std::string(saveDirectoryText);
+std::string SaveFolderToOpen(std::string_view saveDirectoryText,
+                             std::string_view programDirectory) {
+    std::string folder = collect::SaveDirectory(saveDirectoryText, programDirectory);
+    if (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
     }
-    if (saveDirectoryText.starts_with("~/")) {
-        return std::string(homeDirectory) + std::string(saveDirectoryText.substr(1));
-    }
-    return std::string(programDirectory) + "/" + platform::local("保存目录");
+    return folder;
 }
 
 QString MainWindow::SampleAddressList() {
@@ -344,8 +342,7 @@ void MainWindow::chooseSaveDirectory() {
 }
 
 void MainWindow::openSaveDirectory() {
-    const std::string folder =
-        SaveFolderToOpen(EditText("编辑框保存目录"), programDirectory_, toLocal(QDir::homePath()));
+    const std::string folder = SaveFolderToOpen(EditText("编辑框保存目录"), programDirectory_);
     shell_.openInFileManager(fromLocal(folder), true, true);
 }
 

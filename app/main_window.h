@@ -94,10 +94,9 @@ class MainWindow : public QWidget {
     QTimer* logoTimer_ = nullptr;
 };
 
-// The folder that the right button of 按钮选择保存目录 opens: the save-directory text when it
-// is an absolute path (a leading "~/" stands for the home folder), otherwise the folder
-// 保存目录 in the program directory. Local text in and out.
-std::string SaveFolderToOpen(std::string_view saveDirectoryText, std::string_view programDirectory,
-                             std::string_view homeDirectory);
+// The folder that the right button of 按钮选择保存目录 opens: the save directory a run would
+// write into (an absolute path as typed, a leading "~/" for the home folder, anything else the
+// folder 保存目录 in the program directory), without its final "/". Local text in and out.
+std::string SaveFolderToOpen(std::string_view saveDirectoryText, std::string_view programDirectory);
 
 }  // namespace tidewell::app
