@@ -32,6 +32,7 @@ constexpr time_t kKeepAliveSeconds = 30;
 constexpr std::size_t kKeepAliveRequests = 1'000'000;
 constexpr std::size_t kWriteChunk = 256 * 1024;
 constexpr std::size_t kHeadLimit = 256 * 1024;
+constexpr std::size_t kLineLimit = 8192;
 
 // The socket of one connection as httplib's request parser reads and writes it. It keeps the
 // bytes handed out since the last request began, which are the request line and headers as
@@ -46,26 +47,62 @@ class ConnectionStream final : public httplib::Stream {
 
     ssize_t read(char* ptr, size_t size) override {
         if (!buffered()) {
-            if (!waitFor(POLLIN, kReadTimeoutMs)) {
-                return -1;
-            }
-            ssize_t n = 0;
-            do {
-                n = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
-            } while (n < 0 && errno == EINTR);
+            const ssize_t n = receive();
             if (n <= 0) {
                 return n;
             }
-            offset_ = 0;
-            content_ = static_cast<std::size_t>(n);
         }
-        const std::size_t n = std::min(size, content_ - offset_);
+        const std::size_t n = std::min(size, buffer_.size() - offset_);
         std::memcpy(ptr, buffer_.data() + offset_, n);
         offset_ += n;
         if (head_.size() < kHeadLimit) {
             head_.append(ptr, n);
         }
         return static_cast<ssize_t>(n);
+    }
+
+    // httplib refuses a request line whose target holds a blank or a second "?", which a real
+    // server takes. Such a target is escaped ("%20", "%3F") before httplib reads the line; the
+    // head handed out by takeHead() keeps the line as it was sent.
+    void mendRequestLine() {
+        while (buffer_.find('\n', offset_) == std::string::npos &&
+               buffer_.size() - offset_ < kLineLimit) {
+            if (receive() <= 0) {
+                return;
+            }
+        }
+        const auto end = buffer_.find('\n', offset_);
+        if (end == std::string::npos) {
+            return;
+        }
+        std::string_view line(buffer_.data() + offset_, end - offset_);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const auto first = line.find(' ');
+        const auto last = line.rfind(' ');
+        if (first == std::string_view::npos || last <= first + 1) {
+            return;
+        }
+        const std::string_view target = line.substr(first + 1, last - first - 1);
+        std::string mended;
+        bool query = false;
+        for (char c : target) {
+            if (c == ' ') {
+                mended += "%20";
+            } else if (c == '?' && query) {
+                mended += "%3F";
+            } else {
+                query |= c == '?';
+                mended.push_back(c);
+            }
+        }
+        if (mended == target) {
+            return;
+        }
+        originalLine_ = std::string(line);
+        buffer_.replace(offset_ + first + 1, target.size(), mended);
+        mendedLine_ = buffer_.substr(offset_, originalLine_.size() + mended.size() - target.size());
     }
 
     ssize_t write(const char* ptr, size_t size) override {
@@ -87,11 +124,38 @@ class ConnectionStream final : public httplib::Stream {
     }
     socket_t socket() const override { return fd_; }
 
-    bool buffered() const { return offset_ < content_; }
-    std::string takeHead() { return std::exchange(head_, {}); }
+    bool buffered() const { return offset_ < buffer_.size(); }
+    // The bytes handed out since the last call, the request line as it was sent.
+    std::string takeHead() {
+        if (!mendedLine_.empty() && head_.rfind(mendedLine_, 0) == 0) {
+            head_.replace(0, mendedLine_.size(), originalLine_);
+        }
+        mendedLine_.clear();
+        originalLine_.clear();
+        return std::exchange(head_, {});
+    }
     void discardWrites() { discarding_ = true; }
 
   private:
+    // Appends what the socket has to the buffer (after dropping what was read); the byte count,
+    // 0 at the end of the stream, -1 on failure or time-out.
+    ssize_t receive() {
+        if (!waitFor(POLLIN, kReadTimeoutMs)) {
+            return -1;
+        }
+        char chunk[16384];
+        ssize_t n = 0;
+        do {
+            n = ::recv(fd_, chunk, sizeof chunk, 0);
+        } while (n < 0 && errno == EINTR);
+        if (n > 0) {
+            buffer_.erase(0, offset_);
+            offset_ = 0;
+            buffer_.append(chunk, static_cast<std::size_t>(n));
+        }
+        return n;
+    }
+
     bool waitFor(short events, int timeoutMs) const {
         pollfd p{fd_, events, 0};
         int r = 0;
@@ -124,10 +188,11 @@ class ConnectionStream final : public httplib::Stream {
     }
 
     int fd_;
-    std::array<char, 16384> buffer_{};
+    std::string buffer_;
     std::size_t offset_ = 0;
-    std::size_t content_ = 0;
     std::string head_;
+    std::string originalLine_;
+    std::string mendedLine_;
     bool discarding_ = false;
 };
 
@@ -136,8 +201,23 @@ enum class Ending { KeepAlive, Close, Reset };
 
 struct Connection {
     ConnectionStream& stream;
+    std::string target;  // of the request in hand, as sent
     Ending ending = Ending::KeepAlive;
 };
+
+// The target of the request line at the start of a request head.
+std::string targetOf(std::string_view head) {
+    std::string_view line = head.substr(0, head.find('\n'));
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    const auto first = line.find(' ');
+    const auto last = line.rfind(' ');
+    if (first == std::string_view::npos || last <= first) {
+        return {};
+    }
+    return std::string(line.substr(first + 1, last - first - 1));
+}
 
 // httplib calls the routing handler on the thread that serves the connection, without a way
 // to hand it our per-connection state; this pointer is that way.
@@ -231,17 +311,19 @@ class PortalServer::Impl final : public httplib::Server {
         const int one = 1;
         ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         ConnectionStream stream(sock);
-        Connection connection{stream};
+        Connection connection{stream, {}, Ending::KeepAlive};
         t_connection = &connection;
         for (std::size_t served = 0; served < keep_alive_max_count_; ++served) {
             if (!waitForRequest(stream)) {
                 break;
             }
             stream.takeHead();
+            stream.mendRequestLine();
             bool closed = false;
             const bool last = served + 1 == keep_alive_max_count_;
             const bool ok = process_request(stream, last, closed, [&](httplib::Request& req) {
                 const std::string head = stream.takeHead();
+                connection.target = targetOf(head);
                 if (log_ != nullptr) {
                     log_->write(head);
                 }
@@ -265,9 +347,9 @@ class PortalServer::Impl final : public httplib::Server {
         return true;
     }
 
-    HandlerResponse handle(const httplib::Request& req, httplib::Response& res) {
+    HandlerResponse handle(const httplib::Request&, httplib::Response& res) {
         Connection& connection = *t_connection;
-        const Route route = portal_.route(parseRequestTarget(req.target));
+        const Route route = portal_.route(parseRequestTarget(connection.target));
         const FaultEffects effects = faults_.decide(route.newsid);
 
         if (effects.latencyMs > 0 && !pause(effects.latencyMs)) {

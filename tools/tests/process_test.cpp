@@ -307,19 +307,21 @@ TEST(FakePortalProcess, LogsEveryRequestWithItsHeadersInOrder) {
             "/page/info?channel=gn&newsid=seven-comments&page=1"
             " HTTP/1.1\r\nHost: " TIDEWELL_COMMENT_HOST
             "\r\nZeta: last letter first\r\nAccept: */*\r\nAlpha:  1 \r\n\r\n";
+        // A target with a blank and a second "?" is taken as a real server takes it.
         const std::string second =
-            "GET /gn/seven-comments.html HTTP/1.1\r\nHost: x\r\n"
+            "GET /gn/seven-comments.html?from=a?b c HTTP/1.1\r\nHost: x\r\n"
             "Connection: close\r\n\r\n";
         // Two requests on one connection: both are answered and both are logged.
         const std::string reply = rawExchange(portal.port(), first + second);
         EXPECT_EQ(reply.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << reply.substr(0, 200);
+        EXPECT_NE(reply.find("HTTP/1.1 200 OK\r\n", 1), std::string::npos);
         EXPECT_NE(reply.find("newsid:'seven-comments'"), std::string::npos);
     }
     EXPECT_EQ(readFile(log),
               "GET http://" TIDEWELL_COMMENT_HOST
               "/page/info?channel=gn&newsid=seven-comments&page=1 | Host: " TIDEWELL_COMMENT_HOST
               " | Zeta: last letter first | Accept: */* | Alpha: 1\n"
-              "GET /gn/seven-comments.html | Host: x | Connection: close\n");
+              "GET /gn/seven-comments.html?from=a?b c | Host: x | Connection: close\n");
     ::unlink(log.c_str());
 }
 
