@@ -25,7 +25,8 @@ bool lockDescriptor(int fd, bool wait) {
 
 std::optional<FileLock> FileLock::tryAcquire(const std::string& localPath) {
     const std::string path = platform::fsPath(localPath).string();
-    FileLock lock(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
+    FileLock lock(
+        ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644));
     if (lock.fd_ < 0 || !lockDescriptor(lock.fd_, false)) {
         return std::nullopt;
     }
@@ -34,7 +35,7 @@ std::optional<FileLock> FileLock::tryAcquire(const std::string& localPath) {
 
 std::optional<FileLock> FileLock::tryAcquireExisting(const std::string& localPath) {
     const std::string path = platform::fsPath(localPath).string();
-    FileLock lock(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    FileLock lock(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (lock.fd_ < 0) {
         if (errno == ENOENT) {
             return FileLock(-1);

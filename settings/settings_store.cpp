@@ -1,6 +1,7 @@
 #include "settings/settings_store.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -37,11 +38,16 @@ class BusyScope {
 // file and its folder take the writes to come.
 bool prepareForWriting(const std::string& localPath) {
     const std::filesystem::path path = platform::fsPath(localPath);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         return false;
     }
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
+    if (!regular) {
+        return false;
+    }
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) {
         folder = ".";

@@ -136,7 +136,15 @@ bool isFileNamePart(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            ++i;
+            // Only a byte that can be a second byte belongs to the character (0x40 and above
+            // but DEL, or a digit of a four-byte form); after a broken first byte a "/" or a
+            // control character still counts on its own.
+            if (i + 1 < text.size()) {
+                const auto next = static_cast<unsigned char>(text[i + 1]);
+                if ((next >= 0x40 && next != 0x7F) || (next >= '0' && next <= '9')) {
+                    ++i;
+                }
+            }
             continue;
         }
         if (c < 0x20 || c == 0x7F ||
