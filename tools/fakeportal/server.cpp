@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -33,6 +34,7 @@ constexpr std::size_t kKeepAliveRequests = 1'000'000;
 constexpr std::size_t kWriteChunk = 256 * 1024;
 constexpr std::size_t kHeadLimit = 256 * 1024;
 constexpr std::size_t kLineLimit = 8192;
+constexpr int kWaitSliceMs = 100;
 
 // The socket of one connection as httplib's request parser reads and writes it. It keeps the
 // bytes handed out since the last request began, which are the request line and headers as
@@ -40,7 +42,8 @@ constexpr std::size_t kLineLimit = 8192;
 // reply of a request that is to end in a reset or a silent hang-up.
 class ConnectionStream final : public httplib::Stream {
   public:
-    explicit ConnectionStream(int fd) : fd_(fd) {}
+    // Waits on the socket end early once stopping is set.
+    ConnectionStream(int fd, const std::atomic<bool>& stopping) : fd_(fd), stopping_(stopping) {}
 
     bool is_readable() const override { return buffered() || waitFor(POLLIN, kReadTimeoutMs); }
     bool is_writable() const override { return discarding_ || waitFor(POLLOUT, kWriteTimeoutMs); }
@@ -109,11 +112,20 @@ class ConnectionStream final : public httplib::Stream {
         if (discarding_) {
             return static_cast<ssize_t>(size);
         }
-        ssize_t n = 0;
-        do {
-            n = ::send(fd_, ptr, size, MSG_NOSIGNAL);
-        } while (n < 0 && errno == EINTR);
-        return n;
+        // Never blocked in send(): a reader that stops reading holds us only as long as the
+        // write time-out, or until the server stops.
+        for (;;) {
+            const ssize_t n = ::send(fd_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n >= 0) {
+                return n;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if ((errno != EAGAIN && errno != EWOULDBLOCK) || !waitFor(POLLOUT, kWriteTimeoutMs)) {
+                return -1;
+            }
+        }
     }
 
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
@@ -157,12 +169,17 @@ class ConnectionStream final : public httplib::Stream {
     }
 
     bool waitFor(short events, int timeoutMs) const {
-        pollfd p{fd_, events, 0};
-        int r = 0;
-        do {
-            r = ::poll(&p, 1, timeoutMs);
-        } while (r < 0 && errno == EINTR);
-        return r > 0;
+        for (int left = timeoutMs; left > 0 && !stopping_; left -= kWaitSliceMs) {
+            pollfd p{fd_, events, 0};
+            const int r = ::poll(&p, 1, std::min(left, kWaitSliceMs));
+            if (r > 0) {
+                return true;
+            }
+            if (r < 0 && errno != EINTR) {
+                return false;
+            }
+        }
+        return false;
     }
 
     template <typename F>
@@ -188,6 +205,7 @@ class ConnectionStream final : public httplib::Stream {
     }
 
     int fd_;
+    const std::atomic<bool>& stopping_;
     std::string buffer_;
     std::size_t offset_ = 0;
     std::string head_;
@@ -258,6 +276,7 @@ class PortalServer::Impl final : public httplib::Server {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
+            stopFlag_ = true;
         }
         wake_.notify_all();
         // stop() does nothing until listening has begun; ask again until run() has returned.
@@ -310,7 +329,7 @@ class PortalServer::Impl final : public httplib::Server {
     bool process_and_close_socket(socket_t sock) override {
         const int one = 1;
         ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        ConnectionStream stream(sock);
+        ConnectionStream stream(sock, stopFlag_);
         Connection connection{stream, {}, Ending::KeepAlive};
         t_connection = &connection;
         for (std::size_t served = 0; served < keep_alive_max_count_; ++served) {
@@ -347,8 +366,14 @@ class PortalServer::Impl final : public httplib::Server {
         return true;
     }
 
-    HandlerResponse handle(const httplib::Request&, httplib::Response& res) {
+    HandlerResponse handle(const httplib::Request& req, httplib::Response& res) {
         Connection& connection = *t_connection;
+        // The stand-in reads no request body; what is left of one would spoil the next request
+        // on the connection.
+        if (req.has_header("Transfer-Encoding") ||
+            (req.has_header("Content-Length") && req.get_header_value("Content-Length") != "0")) {
+            connection.ending = Ending::Close;
+        }
         const Route route = portal_.route(parseRequestTarget(connection.target));
         const FaultEffects effects = faults_.decide(route.newsid);
 
@@ -407,6 +432,7 @@ class PortalServer::Impl final : public httplib::Server {
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    std::atomic<bool> stopFlag_ = false;  // stopping_ for the socket waits, read without the lock
     bool started_ = false;
     bool done_ = false;
 };
