@@ -18,6 +18,7 @@
 #include "app/pictures.h"
 #include "app/shell.h"
 #include "app/text_dialog.h"
+#include "app/window_font.h"
 #include "collect/output_files.h"
 #include "platform/encoding.h"
 #include "tidewell_config.h"
@@ -168,9 +169,7 @@ MainWindow::MainWindow(Shell& shell, TextDialogs& dialogs, std::string programDi
       programDirectory_(std::move(programDirectory)) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Brenvik·Tidewell v1.0.1.0"));
-    QFont windowFont = font();
-    windowFont.setPixelSize(12);
-    setFont(windowFont);
+    setFont(WindowFont(font()));
     setFixedSize(kClientSize);
     move(kPlace);
 

@@ -17,6 +17,7 @@
 #include "app/edit_text.h"
 #include "app/local_text.h"
 #include "app/shell.h"
+#include "app/window_font.h"
 #include "platform/event_pump.h"
 
 namespace tidewell::app {
@@ -67,9 +68,7 @@ TextDialogWindow::TextDialogWindow(const TextDialogParams& params, Shell& shell,
       shell_(shell),
       margin_(params.margin > 0 ? params.margin : kDefaultDialogMargin) {
     setObjectName(QStringLiteral("TextDialog"));
-    QFont windowFont = font();
-    windowFont.setPixelSize(12);
-    setFont(windowFont);
+    setFont(WindowFont(font()));
     setMinimumSize(kMinimumClientSize);
     resize(kDesignClientSize);
 
@@ -82,6 +81,10 @@ TextDialogWindow::TextDialogWindow(const TextDialogParams& params, Shell& shell,
     prompt_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     prompt_->setFocusPolicy(Qt::NoFocus);
     prompt_->document()->setDocumentMargin(0);
+    // Prompt lines are 12 pixels apart; a pixel less of type keeps them from touching.
+    QFont promptFont = font();
+    promptFont.setPixelSize(kPromptLinePixels - 1);
+    prompt_->setFont(promptFont);
     QPalette promptPalette = prompt_->palette();
     promptPalette.setColor(QPalette::Base, promptPalette.color(QPalette::Button));
     prompt_->setPalette(promptPalette);
