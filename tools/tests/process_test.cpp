@@ -252,6 +252,25 @@ TEST(FakePortalProcess, ConnectionFaults) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
+TEST(FakePortalProcess, StopsAtOnceWhileAReaderHoldsALargeReply) {
+    FakePortalProcess portal({"--fault", "huge=60000000"});
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(portal.port()));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::string request = "GET /page/info?newsid=gen-5-1&page=1 HTTP/1.1\r\nHost: x\r\n\r\n";
+    ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(request.size()));
+    char first[16];
+    ASSERT_GT(::recv(fd, first, sizeof first, 0), 0);  // the reply has begun; nothing more is read
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(portal.stop(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    ::close(fd);
+}
+
 TEST(FakePortalProcess, BodyFaults) {
     FakePortalProcess portal({"--fault", "badgbk@gen-3-1", "--fault", "huge@gen-3-2", "--fault",
                               "records@gen-3-3", "--fault", "truncate@gen-3-4"});
