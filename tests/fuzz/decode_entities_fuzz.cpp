@@ -148,6 +148,9 @@ std::optional<std::pair<std::string, size_t>> numericAt(std::string_view text, s
 std::string plainDecode(std::string_view text) {
     std::string named(text);
     for (const Named& n : kNamed) {
+        if (named.find(n.reference) == std::string::npos) {
+            continue;
+        }
         named = replaceEvery(named, n.reference, n.local);
     }
     std::string out;
