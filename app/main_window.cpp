@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTimer>
+#include <limits>
 
 #include "app/banner_widgets.h"
 #include "app/edit_text.h"
@@ -60,9 +61,11 @@ QPushButton* makeButton(QWidget* parent, const char* objectName, const QString& 
     return button;
 }
 
-QLineEdit* makeNumberBox(QWidget* parent, const char* objectName, const QString& text,
-                         QRect place) {
-    auto* edit = new QLineEdit(text, parent);
+QLineEdit* makeLineBox(QWidget* parent, const char* objectName, const QString& text, QRect place) {
+    auto* edit = new QLineEdit(parent);
+    // No box cuts what it is given (QLineEdit would stop at 32767 characters).
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    edit->setText(text);
     edit->setObjectName(QString::fromUtf8(objectName));
     edit->setGeometry(place);
     edit->setAlignment(Qt::AlignCenter);
@@ -204,23 +207,22 @@ MainWindow::MainWindow(Shell& shell, TextDialogs& dialogs, std::string programDi
     template_->setPalette(green);
 
     makeLabel(this, "标签6", QStringLiteral("评论最少字数："), {240, 189, 108, 24});
-    makeNumberBox(this, "编辑框评论最少字数", QStringLiteral("0"), {349, 189, 40, 24});
+    makeLineBox(this, "编辑框评论最少字数", QStringLiteral("0"), {349, 189, 40, 24});
     makeLabel(this, "标签3", QStringLiteral("页延时秒："), {421, 189, 72, 24});
-    QLineEdit* delay =
-        makeNumberBox(this, "编辑框页延时秒", QStringLiteral("0"), {500, 189, 40, 24});
+    QLineEdit* delay = makeLineBox(this, "编辑框页延时秒", QStringLiteral("0"), {500, 189, 40, 24});
     delay->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), delay));
     makeLabel(this, "标签7", QStringLiteral("评论最多字数："), {240, 221, 108, 24});
-    makeNumberBox(this, "编辑框评论最多字数", QStringLiteral("200"), {349, 221, 40, 24});
+    makeLineBox(this, "编辑框评论最多字数", QStringLiteral("200"), {349, 221, 40, 24});
     makeLabel(this, "标签1", QStringLiteral("采集页数："), {421, 221, 80, 24});
-    makeNumberBox(this, "编辑框采集页数", QStringLiteral("全部"), {500, 221, 40, 24});
+    makeLineBox(this, "编辑框采集页数", QStringLiteral("全部"), {500, 221, 40, 24});
     makeLabel(this, "标签4", QStringLiteral("每文件几个评论："), {566, 221, 121, 24});
-    makeNumberBox(this, "编辑框几条保存", QStringLiteral("全部"), {688, 221, 40, 24});
+    makeLineBox(this, "编辑框几条保存", QStringLiteral("全部"), {688, 221, 40, 24});
 
     makeLabel(this, "标签5", QStringLiteral("保存目录："), {240, 256, 80, 24});
-    auto* saveDirectory = new QLineEdit(QStringLiteral("不填则当前程序目录"), this);
-    saveDirectory->setObjectName(QStringLiteral("编辑框保存目录"));
-    saveDirectory->setGeometry(320, 256, 408, 24);
+    QLineEdit* saveDirectory = makeLineBox(
+        this, "编辑框保存目录", QStringLiteral("不填则当前程序目录"), {320, 256, 408, 24});
+    saveDirectory->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The folder button sits inside the box's right end; the text stops short of it.
     saveDirectory->setTextMargins(0, 0, 34, 0);
     folderButton_ = makeButton(this, "按钮选择保存目录", QStringLiteral("··"), {694, 258, 32, 20});

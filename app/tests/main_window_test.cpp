@@ -221,6 +221,12 @@ void MainWindowTest::editTextIsLocalTextWithCrLf() {
     window_->SetEditText("编辑框保存目录", local("/数据/输出"));
     QCOMPARE(window_->EditText("编辑框保存目录"), local("/数据/输出"));
     QCOMPARE(window_->EditText("没有这个"), std::string());
+    // No box has a length limit.
+    const std::string longPath = "/" + std::string(40000, 'a');
+    window_->SetEditText("编辑框保存目录", longPath);
+    window_->SetEditText("编辑框采集页数", longPath);
+    QCOMPARE(window_->EditText("编辑框保存目录"), longPath);
+    QCOMPARE(window_->EditText("编辑框采集页数"), longPath);
 }
 
 void MainWindowTest::tagButtonsInsertAtTheCaret() {
