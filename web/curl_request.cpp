@@ -72,7 +72,8 @@ bool isHeaderName(std::string_view name) {
 }
 
 bool isHeaderValue(std::string_view value) {
-    return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+    return std::none_of(value.begin(), value.end(),
+                        [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
 }
 
 // WinHTTP-style bypass lists are separated by ";" or blanks, libcurl's by commas.

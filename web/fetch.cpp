@@ -155,7 +155,7 @@ void HttpRequest::fetch(const std::string& url, const FetchOptions& options, boo
 
 std::string HttpRequest::RedirectLocation(std::string& url, bool synchronous,
                                           const std::string& referer) {
-    Option(kOptionEnableRedirects, OptionValue(0L));
+    Option(kOptionEnableRedirects, 0L);
     SetTimeouts(kLocationTimeouts.resolve, kLocationTimeouts.connect, kLocationTimeouts.send,
                 kLocationTimeouts.receive);
     Open("GET", url, !synchronous);

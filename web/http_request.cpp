@@ -99,22 +99,27 @@ std::istringstream HttpRequest::ResponseStream() const {
     return std::istringstream(ResponseBody());
 }
 
-OptionValue HttpRequest::Option(int index, const std::optional<OptionValue>& value) {
+OptionValue HttpRequest::Option(int index) const {
     if (!request_) {
         return {};
-    }
-    if (value) {
-        OptionValue wire = *value;
-        if (auto* text = std::get_if<std::string>(&wire)) {
-            *text = detail::wireFromLocal(*text);
-        }
-        request_->SetOption(index, wire);
     }
     OptionValue current = request_->GetOption(index);
     if (auto* text = std::get_if<std::string>(&current)) {
         *text = detail::localFromWire(*text);
     }
     return current;
+}
+
+OptionValue HttpRequest::Option(int index, const OptionValue& value) {
+    if (!request_) {
+        return {};
+    }
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        request_->SetOption(index, detail::wireFromLocal(*text));
+    } else {
+        request_->SetOption(index, value);
+    }
+    return Option(index);
 }
 
 void HttpRequest::SetProxy(int setting, const std::string& server, const std::string& bypass) {

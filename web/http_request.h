@@ -38,8 +38,10 @@ class HttpRequest {
     std::string ResponseText() const;
     std::string ResponseBody() const;
     std::istringstream ResponseStream() const;
-    // Sets the option to the value when one is given, then reads it back.
-    OptionValue Option(int index, const std::optional<OptionValue>& value = std::nullopt);
+    // Reads the option.
+    OptionValue Option(int index) const;
+    // Sets the option, then reads it back.
+    OptionValue Option(int index, const OptionValue& value);
     void SetProxy(int setting, const std::string& server = {}, const std::string& bypass = {});
     void SetCredentials(const std::string& user, const std::string& password, int flags = 0);
     void SetRequestHeader(const std::string& name, const std::string& value);
