@@ -112,7 +112,9 @@ Route Portal::route(const RequestTarget& target) const {
     Route route;
     route.host = target.host;
     bool comment = false;
-    if (target.absolute) {
+    // A proxy request naming the stand-in itself is taken like a plain one.
+    const bool self = target.host == "127.0.0.1" || target.host == "localhost";
+    if (target.absolute && !self) {
         if (target.host == settings_.commentHost) {
             comment = true;
         } else if (target.host != settings_.newsHost) {
