@@ -293,11 +293,6 @@ class PortalServer::Impl final : public httplib::Server {
     }
 
   private:
-    bool stopping() {
-        std::lock_guard lock(mutex_);
-        return stopping_;
-    }
-
     // False when the server stops before the time is up.
     bool pause(std::uint64_t ms) {
         std::unique_lock lock(mutex_);
@@ -311,7 +306,7 @@ class PortalServer::Impl final : public httplib::Server {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::seconds(keep_alive_timeout_sec_);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (svr_sock_ == INVALID_SOCKET || stopping()) {
+            if (svr_sock_ == INVALID_SOCKET || stopFlag_) {
                 return false;
             }
             pollfd p{stream.socket(), POLLIN, 0};
@@ -432,7 +427,7 @@ class PortalServer::Impl final : public httplib::Server {
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
-    std::atomic<bool> stopFlag_ = false;  // stopping_ for the socket waits, read without the lock
+    std::atomic<bool> stopFlag_ = false;  // stopping_, for the waits that cannot take the lock
     bool started_ = false;
     bool done_ = false;
 };
