@@ -17,23 +17,16 @@
 #include "app/local_text.h"
 #include "app/qt_run_window.h"
 #include "app/shell.h"
+#include "app/tests/find_child.h"
 #include "app/text_dialog.h"
 #include "platform/encoding.h"
 #include "tidewell_config.h"
 
 using namespace tidewell::app;
+using tidewell::app::testing::child;
 using tidewell::platform::local;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(QString::fromUtf8(name));
-    if (widget == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return widget;
-}
 
 QString textOf(QWidget* widget) {
     if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {

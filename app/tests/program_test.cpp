@@ -11,22 +11,15 @@
 #include "app/local_text.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/tests/find_child.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 
 using namespace tidewell::app;
+using tidewell::app::testing::child;
 using tidewell::platform::local;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(QString::fromUtf8(name));
-    if (widget == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return widget;
-}
 
 std::string readFile(const std::string& localPath) {
     return tidewell::platform::readWholeFile(localPath).value_or("<missing>");

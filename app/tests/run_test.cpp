@@ -17,6 +17,7 @@
 #include "app/local_text.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/tests/find_child.h"
 #include "platform/encoding.h"
 #include "platform/event_pump.h"
 #include "platform/files.h"
@@ -24,18 +25,10 @@
 #include "tools/fakeportal_process.h"
 
 using namespace tidewell::app;
+using tidewell::app::testing::child;
 using tidewell::platform::local;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(QString::fromUtf8(name));
-    if (widget == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return widget;
-}
 
 const QString kNews = QStringLiteral("http://" TIDEWELL_NEWS_HOST);
 

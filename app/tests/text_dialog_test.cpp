@@ -14,22 +14,15 @@
 
 #include "app/local_text.h"
 #include "app/shell.h"
+#include "app/tests/find_child.h"
 #include "platform/encoding.h"
 #include "platform/event_pump.h"
 
 using namespace tidewell::app;
+using tidewell::app::testing::child;
 using tidewell::platform::local;
 
 namespace {
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-    T* widget = window.findChild<T*>(QString::fromUtf8(name));
-    if (widget == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return widget;
-}
 
 QPlainTextEdit* body(QWidget& window) {
     return child<QPlainTextEdit>(window, "编辑框正文");

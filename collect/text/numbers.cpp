@@ -45,6 +45,28 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// A typed number's text in ASCII, with the position of its first digit and its sign: the
+// blanks and the sign before the digits are passed over.
+struct NumberText {
+    std::string ascii;
+    size_t start = 0;
+    bool negative = false;
+};
+
+NumberText numberText(std::string_view text) {
+    NumberText n{FullWidthToAscii(text)};
+    const std::string& ascii = n.ascii;
+    size_t& i = n.start;
+    while (i < ascii.size() && isBlank(ascii[i])) {
+        ++i;
+    }
+    if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) {
+        n.negative = ascii[i] == '-';
+        ++i;
+    }
+    return n;
+}
+
 }  // namespace
 
 std::string FullWidthToAscii(std::string_view text) {
@@ -69,16 +91,10 @@ std::string FullWidthToAscii(std::string_view text) {
 }
 
 int LeadingInteger(std::string_view text) {
-    const std::string ascii = FullWidthToAscii(text);
-    size_t i = 0;
-    while (i < ascii.size() && isBlank(ascii[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) {
-        negative = ascii[i] == '-';
-        ++i;
-    }
+    const NumberText n = numberText(text);
+    const std::string& ascii = n.ascii;
+    const bool negative = n.negative;
+    size_t i = n.start;
     long long value = 0;
     for (; i < ascii.size() && isDigit(ascii[i]); ++i) {
         value = value * 10 + (ascii[i] - '0');
@@ -96,16 +112,10 @@ int LeadingInteger(std::string_view text) {
 }
 
 double LeadingNumber(std::string_view text) {
-    const std::string ascii = FullWidthToAscii(text);
-    size_t i = 0;
-    while (i < ascii.size() && isBlank(ascii[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) {
-        negative = ascii[i] == '-';
-        ++i;
-    }
+    const NumberText n = numberText(text);
+    const std::string& ascii = n.ascii;
+    const bool negative = n.negative;
+    size_t i = n.start;
     const size_t start = i;
     size_t digits = 0;
     for (; i < ascii.size() && isDigit(ascii[i]); ++i) {

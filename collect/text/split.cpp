@@ -1,6 +1,7 @@
 #include "collect/text/split.h"
 
 #include "collect/text/detail/characters.h"
+#include "platform/event_pump.h"
 
 namespace tidewell::text {
 namespace {
@@ -10,7 +11,8 @@ constexpr std::string_view kWideSpace = "\xA1\xA1";
 
 }  // namespace
 
-std::vector<std::string_view> SplitText(std::string_view text, std::string_view separator) {
+std::vector<std::string_view> SplitText(std::string_view text, std::string_view separator,
+                                        size_t pumpEvery) {
     std::vector<std::string_view> members;
     if (text.empty()) {
         return members;
@@ -30,6 +32,9 @@ std::vector<std::string_view> SplitText(std::string_view text, std::string_view 
         members.push_back(text.substr(pos, found - pos));
         pos = found + separator.size();
         known = found;
+        if (pumpEvery > 0 && members.size() % pumpEvery == 0) {
+            platform::pumpEvents();
+        }
     }
     return members;
 }
