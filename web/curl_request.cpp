@@ -222,6 +222,10 @@ std::shared_ptr<CurlRequest> CurlRequest::Create() {
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Callbacks::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, request.get());
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Callbacks::onConnected);
+    curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<unsigned long>(CURLAUTH_ANY));
+    curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<unsigned long>(CURLAUTH_ANY));
+    append(handles->proxyHeaders, "Proxy-Connection:");
+    curl_easy_setopt(easy, CURLOPT_PROXYHEADER, handles->proxyHeaders.get());
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, request.get());
     request->handles_ = std::move(handles);
     return request;
@@ -351,10 +355,17 @@ const std::string& CurlRequest::ResponseBody() const {
     return replyReceived_ ? replyBody_ : kEmpty;
 }
 
+void CurlRequest::SwapResponseBody(std::string& other) {
+    if (replyReceived_) {
+        replyBody_.swap(other);
+    }
+}
+
 void CurlRequest::SetProxy(int setting, std::string_view server, std::string_view bypass) {
     proxySetting_ = setting;
     proxyServer_ = server;
     proxyBypass_ = curlBypassList(bypass);
+    settingsChanged_ = true;
 }
 
 void CurlRequest::SetCredentials(std::string_view user, std::string_view password, int flags) {
@@ -381,6 +392,12 @@ OptionValue CurlRequest::GetOption(int index) const {
 }
 
 bool CurlRequest::SetOption(int index, const OptionValue& value) {
+    bool changed = setOption(index, value);
+    settingsChanged_ = settingsChanged_ || changed;
+    return changed;
+}
+
+bool CurlRequest::setOption(int index, const OptionValue& value) {
     std::optional<long> number;
     if (const long* n = std::get_if<long>(&value)) {
         number = *n;
@@ -453,24 +470,46 @@ void CurlRequest::configure() {
 
     // The request carries the headers it was given, in their order, and beside them only what
     // HTTP needs (Host, Content-Length): libcurl's own extras are switched off by empty entries.
-    Slist headers;
-    for (const auto& [name, value] : headers_) {
-        append(headers, value.empty() ? name + ";" : name + ": " + value);
-    }
-    for (const char* name : {"Accept", "Content-Type", "Expect", "Proxy-Connection"}) {
-        bool given = std::any_of(headers_.begin(), headers_.end(), [&](const auto& header) {
-            return equalsIgnoringCase(header.first, name);
-        });
-        if (!given) {
-            append(headers, std::string(name) + ":");
+    if (!headersConfigured_ || headers_ != configuredHeaders_) {
+        Slist headers;
+        for (const auto& [name, value] : headers_) {
+            append(headers, value.empty() ? name + ";" : name + ": " + value);
         }
+        for (const char* name : {"Accept", "Content-Type", "Expect", "Proxy-Connection"}) {
+            bool given = std::any_of(headers_.begin(), headers_.end(), [&](const auto& header) {
+                return equalsIgnoringCase(header.first, name);
+            });
+            if (!given) {
+                append(headers, std::string(name) + ":");
+            }
+        }
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+        handles_->headers = std::move(headers);
+        configuredHeaders_ = headers_;
+        headersConfigured_ = true;
     }
-    Slist proxyHeaders;
-    append(proxyHeaders, "Proxy-Connection:");
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(easy, CURLOPT_PROXYHEADER, proxyHeaders.get());
-    handles_->headers = std::move(headers);
-    handles_->proxyHeaders = std::move(proxyHeaders);
+
+    bool credentials = !user_.empty() || !password_.empty();
+    if (credentials || credentialsConfigured_) {
+        bool forProxy = credentialFlags_ == kCredentialsForProxy;
+        auto given = [&](const std::string& text, bool wanted) {
+            return credentials && wanted ? text.c_str() : nullptr;
+        };
+        curl_easy_setopt(easy, CURLOPT_USERNAME, given(user_, !forProxy));
+        curl_easy_setopt(easy, CURLOPT_PASSWORD, given(password_, !forProxy));
+        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, given(user_, forProxy));
+        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, given(password_, forProxy));
+        credentialsConfigured_ = credentials;
+    }
+
+    if (settingsChanged_) {
+        applySettings();
+        settingsChanged_ = false;
+    }
+}
+
+void CurlRequest::applySettings() {
+    CURL* easy = handles_->easy;
     curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent_.empty() ? nullptr : userAgent_.c_str());
 
     // libcurl's connect phase takes in the name lookup.
@@ -491,18 +530,6 @@ void CurlRequest::configure() {
         curl_easy_setopt(easy, CURLOPT_PROXY, nullptr);
         curl_easy_setopt(easy, CURLOPT_NOPROXY, nullptr);
     }
-
-    bool credentials = !user_.empty() || !password_.empty();
-    bool forProxy = credentialFlags_ == kCredentialsForProxy;
-    curl_easy_setopt(easy, CURLOPT_USERNAME, credentials && !forProxy ? user_.c_str() : nullptr);
-    curl_easy_setopt(easy, CURLOPT_PASSWORD,
-                     credentials && !forProxy ? password_.c_str() : nullptr);
-    curl_easy_setopt(easy, CURLOPT_HTTPAUTH, static_cast<unsigned long>(CURLAUTH_ANY));
-    curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME,
-                     credentials && forProxy ? user_.c_str() : nullptr);
-    curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD,
-                     credentials && forProxy ? password_.c_str() : nullptr);
-    curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<unsigned long>(CURLAUTH_ANY));
 
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, ignoreSslErrors_ != 0 ? 0L : 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, ignoreSslErrors_ != 0 ? 0L : 2L);

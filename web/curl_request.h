@@ -74,9 +74,16 @@ class CurlRequest {
     // Every header line of the final reply, each followed by CR LF; no status line.
     std::string GetAllResponseHeaders() const;
     const std::string& ResponseBody() const;
+    // Exchanges the reply body with other, so that a caller can lend the bytes to a reader
+    // that wants its own string and take them back, without copying them. Does nothing
+    // before a reply.
+    void SwapResponseBody(std::string& other);
 
     // Kept across requests until changed.
-    void SetTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
+    void SetTimeouts(const Timeouts& timeouts) {
+        timeouts_ = timeouts;
+        settingsChanged_ = true;
+    }
     const Timeouts& GetTimeouts() const { return timeouts_; }
     void SetProxy(int setting, std::string_view server, std::string_view bypass);
     // For the current request only (Open forgets them).
@@ -84,7 +91,10 @@ class CurlRequest {
     OptionValue GetOption(int index) const;
     // False for an unknown or read-only option.
     bool SetOption(int index, const OptionValue& value);
-    void SetClientCertificate(std::string_view file) { clientCertificate_ = file; }
+    void SetClientCertificate(std::string_view file) {
+        clientCertificate_ = file;
+        settingsChanged_ = true;
+    }
     // Kept for callers that set it; libcurl never logs on on its own.
     void SetAutoLogonPolicy(int policy) { autoLogonPolicy_ = policy; }
 
@@ -95,6 +105,8 @@ class CurlRequest {
     CurlRequest() = default;
     void cancelTransfer();
     void configure();
+    void applySettings();
+    bool setOption(int index, const OptionValue& value);
     // Runs the transfer until it ends or the deadline passes; true when it has ended.
     bool drive(std::optional<std::chrono::steady_clock::time_point> deadline);
     void finish(int curlResult);
@@ -106,7 +118,8 @@ class CurlRequest {
 
     std::unique_ptr<Handles> handles_;
 
-    // Kept across requests.
+    // Kept across requests; handed to libcurl again only after a change.
+    bool settingsChanged_ = true;
     Timeouts timeouts_;
     int proxySetting_ = kProxyDefault;
     std::string proxyServer_;
@@ -129,6 +142,11 @@ class CurlRequest {
     std::string password_;
     int credentialFlags_ = kCredentialsForServer;
     std::optional<std::string> body_;
+    // What the easy handle holds from the request before, so that a request like the one
+    // before (a run fetches page after page) skips building it again.
+    std::vector<std::pair<std::string, std::string>> configuredHeaders_;
+    bool headersConfigured_ = false;
+    bool credentialsConfigured_ = false;
 
     // Progress of the running transfer, for the send and receive time-outs.
     bool connected_ = false;

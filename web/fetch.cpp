@@ -87,10 +87,18 @@ std::string HttpRequest::FetchText(const std::string& url, const FetchOptions& o
     if (options.resultKind == kResultPlatformText) {
         return ResponseText();
     }
-    // The body is read where it lies; a page is decoded without a copy of its bytes.
-    static const std::string kNoBody;
-    const std::string& body = request_ ? request_->ResponseBody() : kNoBody;
-    return options.resultKind == kResultRawBytes ? body : DecodeBytes(body, options.resultKind);
+    if (!request_) {
+        return {};
+    }
+    if (options.resultKind == kResultRawBytes) {
+        return request_->ResponseBody();
+    }
+    // The decoder reads its own string: the body is lent to it and taken back, not copied.
+    DecodeSource source;
+    request_->SwapResponseBody(source.bytes);
+    std::string text = DecodeText(source, options.resultKind);
+    request_->SwapResponseBody(source.bytes);
+    return text;
 }
 
 std::string HttpRequest::FetchBytes(const std::string& url, const FetchOptions& options) {

@@ -279,6 +279,49 @@ TEST_F(HttpRequestTest, WaitEndsAtItsTimeWhenTheServerStalls) {
     EXPECT_FALSE(request.WaitForResponse(1));
 }
 
+TEST_F(HttpRequestTest, CredentialsAnswerTheServersChallengeForOneRequest) {
+    RawServer server([](const std::string& sent) {
+        if (sent.find("\r\nAuthorization: Basic dXNlcjpwYXNz\r\n") != std::string::npos) {
+            return httpReply("welcome");
+        }
+        return httpReply("who?", "WWW-Authenticate: Basic realm=\"portal\"\r\n",
+                         "HTTP/1.1 401 Unauthorized");
+    });
+    std::string url = server.url("/private");
+    request.Open(url);
+    request.SetCredentials("user", "pass");
+    request.Send();
+    EXPECT_EQ(request.Status(), 200);
+    EXPECT_EQ(request.ResponseBody(), "welcome");
+
+    request.Open(url);
+    request.Send();
+    EXPECT_EQ(request.Status(), 401);
+    EXPECT_EQ(server.lastRequest().find("Authorization"), std::string::npos);
+}
+
+TEST_F(HttpRequestTest, ProxySettingsChooseTheRoute) {
+    RawServer origin([](const std::string&) { return httpReply("direct"); });
+    RawServer proxy([](const std::string&) { return httpReply("proxied"); });
+    testing::ScopedEnvironment system("http_proxy", proxy.hostPath("").c_str());
+    auto fetch = [&] {
+        std::string url = origin.url("/x");
+        request.Open(url);
+        request.Send();
+        return request.ResponseBody();
+    };
+    EXPECT_EQ(fetch(), "proxied");
+    request.SetProxy(kProxyDirect);
+    EXPECT_EQ(fetch(), "direct");
+    request.SetProxy(kProxyNamed, proxy.hostPath(""), "example.org; 127.0.0.1");
+    EXPECT_EQ(fetch(), "direct");
+    request.SetProxy(kProxyNamed, proxy.hostPath(""));
+    EXPECT_EQ(fetch(), "proxied");
+    request.SetProxy(kProxyDefault);
+    EXPECT_EQ(fetch(), "proxied");
+    EXPECT_EQ(proxy.requests().size(), 3u);
+}
+
 TEST_F(HttpRequestTest, ResponseTextDecodesByTheContentTypeCharset) {
     // "评论" in UTF-8 and in GBK.
     const std::string utf8 = "\xE8\xAF\x84\xE8\xAE\xBA";
