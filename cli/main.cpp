@@ -25,8 +25,29 @@ extern "C" void onInterrupt(int) {
     interrupted = 1;
 }
 
+// Progress lines show titles as the network sent them: a control character (C0, DEL or C1)
+// is shown as U+FFFD, so that no reply can move the cursor or send the terminal commands.
+std::string printable(const std::string& utf8) {
+    static const std::string kReplacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += kReplacement;
+        } else if (byte == 0xC2 && i + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            out += kReplacement;
+            ++i;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
+}
+
 void printLine(const std::string& localText) {
-    std::string line = tidewell::platform::utf8FromLocal(localText);
+    std::string line = printable(tidewell::platform::utf8FromLocal(localText));
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
 }

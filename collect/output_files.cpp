@@ -23,16 +23,19 @@ namespace {
 // 255-byte limit of the usual file systems.
 constexpr size_t kMaxBaseBytes = 200;
 
-std::string shortenAtCharacter(const std::string& base) {
+// The base exactly as the file system will name it, shortened at a character boundary when it
+// is too long. Bytes that are no character become replacement characters on their way to
+// UTF-8, so titles that differ only there share one name on disk; they must share it here too,
+// or a later thread would take an earlier thread's file instead of a name of its own.
+std::string asNamedOnDisk(const std::string& base) {
     std::string utf8 = platform::utf8FromLocal(base);
-    if (utf8.size() <= kMaxBaseBytes) {
-        return base;
+    if (utf8.size() > kMaxBaseBytes) {
+        size_t cut = kMaxBaseBytes;
+        while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        utf8.resize(cut);
     }
-    size_t cut = kMaxBaseBytes;
-    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    utf8.resize(cut);
     return platform::localFromUtf8(utf8);
 }
 
@@ -182,7 +185,7 @@ std::string ThreadWriter::BaseName(const std::string& title, const ThreadKey& ke
     if (base.empty()) {
         base = platform::local("无标题");
     }
-    return shortenAtCharacter(base);
+    return asNamedOnDisk(base);
 }
 
 std::vector<std::string> ThreadWriter::fileNames(const std::string& base, size_t files) const {
