@@ -102,14 +102,18 @@ int main(int argc, char** argv) {
     window.onTextDialog = [&](const std::string& content, const std::string& prompt,
                               const std::string& /*title*/) {
         previewShown = true;
-        std::string out = platform::utf8FromLocal(prompt) + "\n" +
-                          platform::utf8FromLocal(content) + "\n";
+        std::string out =
+            platform::utf8FromLocal(prompt) + "\n" + platform::utf8FromLocal(content) + "\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
     };
     window.onMessage = [&](const std::string& text, const std::string& /*title*/) {
-        std::string out = platform::utf8FromLocal(text);
-        for (size_t at = out.find("\r\n"); at != std::string::npos; at = out.find("\r\n", at)) {
-            out.replace(at, 2, "\n");
+        const std::string utf8 = platform::utf8FromLocal(text);
+        std::string out;
+        out.reserve(utf8.size() + 1);
+        for (size_t i = 0; i < utf8.size(); ++i) {
+            if (utf8[i] != '\r' || i + 1 == utf8.size() || utf8[i + 1] != '\n') {
+                out += utf8[i];
+            }
         }
         out += '\n';
         std::fwrite(out.data(), 1, out.size(), stderr);

@@ -58,7 +58,12 @@ private:
     void collectThread(int index, int count, const std::string& address);
     std::string fetch(const std::string& url, const std::string& address);
     std::string progressPrefix(int index, int count) const {
-        return "(" + std::to_string(count) + ":" + std::to_string(index) + ") ";
+        std::string prefix = "(";
+        prefix += std::to_string(count);
+        prefix += ':';
+        prefix += std::to_string(index);
+        prefix += ") ";
+        return prefix;
     }
 
     RunWindow& window_;

@@ -194,7 +194,8 @@ std::vector<std::string> ThreadWriter::fileNames(const std::string& base, size_t
     for (size_t index = 0; index < files; ++index) {
         std::string name = directory_ + base;
         if (index > 0) {
-            name += "_" + std::to_string(index);
+            name += '_';
+            name += std::to_string(index);
         }
         name += ".txt";
         names.push_back(std::move(name));

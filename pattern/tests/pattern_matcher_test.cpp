@@ -54,7 +54,10 @@ TEST(PatternMatcher, EscapedTextMatchesItselfLiterally) {
     ASSERT_TRUE(m.SetPattern(PatternMatcher::EscapeKeepBar(local("甲.|乙?"))));
     EXPECT_EQ(m.Execute(local("甲. 乙? 甲x")), 2);
 
-    ASSERT_TRUE(m.SetPattern("^" + PatternMatcher::WildcardToPattern("*.txt") + "$"));
+    std::string anchored = "^";
+    anchored += PatternMatcher::WildcardToPattern("*.txt");
+    anchored += "$";
+    ASSERT_TRUE(m.SetPattern(anchored));
     EXPECT_EQ(m.Execute("a.txt\r\nb.TXT\r\nc.txt.bak\r\ndtxt"), 2);
 }
 

@@ -39,7 +39,9 @@ std::optional<std::uint64_t> parseNumber(std::string_view text) {
 }  // namespace
 
 std::optional<Fault> parseFault(std::string_view text, std::string& error) {
-    const std::string quoted = "\"" + std::string(text) + "\"";
+    std::string quoted = "\"";
+    quoted += text;
+    quoted += '"';
     Fault fault;
     std::string_view rest = text;
 
