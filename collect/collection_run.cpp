@@ -152,7 +152,8 @@ void Run::collectThread(int index, int count, const std::string& address) {
                 context_.stopRequested = true;
                 break;
             }
-            if (!previous.empty() && similarity_.Compare(pageText, previous) > kRepeatLikeness) {
+            if (!previous.empty() &&
+                similarity_.MoreAlikeThan(pageText, previous, kRepeatLikeness)) {
                 repeated = true;
                 break;
             }

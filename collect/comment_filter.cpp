@@ -32,13 +32,53 @@ std::string replaceEvery(const std::string& text, const std::string& tag,
     return out;
 }
 
+// What kBracketCodePattern removes from two-byte text (platform::isTwoByteText): every "["
+// followed by one or more characters other than "[" and "]" and then "]", taken left to right.
+// A bracket byte may still be the second byte of a character there, so the walk goes by
+// characters.
+std::string removeBracketCodes(std::string_view text) {
+    const size_t n = text.size();
+    auto next = [&](size_t i) {
+        return static_cast<unsigned char>(text[i]) >= 0x80 ? i + 2 : i + 1;
+    };
+    std::string out;
+    size_t copied = 0;
+    for (size_t i = 0; i < n;) {
+        if (text[i] != '[') {
+            i = next(i);
+            continue;
+        }
+        size_t close = i + 1;
+        while (close < n && text[close] != '[' && text[close] != ']') {
+            close = next(close);
+        }
+        if (close < n && text[close] == ']' && close > i + 1) {
+            out.append(text, copied, i - copied);
+            copied = close + 1;
+            i = close + 1;
+        } else {
+            // No code starts at this "["; the next try starts at the bracket that ended this one.
+            i = close;
+        }
+    }
+    if (copied == 0) {
+        return std::string(text);
+    }
+    out.append(text, copied, std::string_view::npos);
+    return out;
+}
+
 }  // namespace
 
 bool FilterComment(const CommentRecord& record, pattern::PatternMatcher& brackets,
                    const RunWindow& window, std::string& cleaned) {
     // A bracket code needs a "[" byte; without one the matcher could not change the text.
+    // Two-byte text comes out of the matcher as the walk above leaves it, without the round
+    // trip through UTF-16.
     if (record.content.find('[') == std::string::npos) {
         cleaned = record.content;
+    } else if (platform::isTwoByteText(record.content)) {
+        cleaned = removeBracketCodes(record.content);
     } else {
         cleaned = brackets.Replace(record.content);
     }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -148,20 +150,102 @@ class Haystack {
     std::vector<std::int32_t> next_;
 };
 
-struct CutText {
-    std::string cut;  // the text with every separator replaced by the mark
+}  // namespace
+
+// The pieces of one text, the text they are views of, and the text to look pieces up in.
+struct TextSimilarity::Side {
+    std::string text;
+    std::string cut;  // the text with every separator replaced by the mark (pattern way only)
     std::vector<std::string_view> pieces;
+    std::optional<Haystack> haystack;
 };
 
-CutText cutText(PatternMatcher& matcher, std::string_view text) {
-    CutText result;
-    result.cut = matcher.Replace(text, pieceMark());
-    if (result.cut.empty()) {
-        // No engine: the whole text is one piece.
-        result.cut = std::string(text);
+namespace {
+
+// A two-byte character as one number: first byte, second byte.
+std::uint16_t twoByteCode(const std::string& local) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(local[0]) << 8 |
+                                      static_cast<unsigned char>(local[1]));
+}
+
+// The two-byte characters that cut a text: the four wide punctuation separators and the mark.
+struct WideCuts {
+    std::uint16_t codes[5] = {twoByteCode(platform::local("。")),
+                              twoByteCode(platform::local("，")),
+                              twoByteCode(platform::local("！")),
+                              twoByteCode(platform::local("；")), twoByteCode(pieceMark())};
+
+    bool has(std::uint16_t code) const {
+        for (std::uint16_t c : codes) {
+            if (c == code) {
+                return true;
+            }
+        }
+        return false;
     }
-    result.pieces = splitAtMark(result.cut, pieceMark());
-    return result;
+};
+
+// The pieces of a two-byte text, cut where the separator pattern
+// "<[\s\S]+?>|[。，！\?!,;；]|\r\n" matches and at every mark, with the rules of
+// splitAtMark, as views of the text itself. An ASCII separator byte is always a character of its
+// own: the second byte of a two-byte character is 0x40 or above.
+std::vector<std::string_view> cutTwoByteText(std::string_view text) {
+    static const WideCuts wide;
+    std::vector<std::string_view> pieces;
+    const std::size_t size = text.size();
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < size) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        if (byte >= 0x80) {
+            const auto code =
+                static_cast<std::uint16_t>(byte << 8 | static_cast<unsigned char>(text[i + 1]));
+            length = wide.has(code) ? 2 : 0;
+            if (length == 0) {
+                i += 2;
+                continue;
+            }
+        } else if (byte == '?' || byte == '!' || byte == ',' || byte == ';') {
+            length = 1;
+        } else if (byte == '\r' && i + 1 < size && text[i + 1] == '\n') {
+            length = 2;
+        } else if (byte == '<' && i + 1 < size) {
+            // One character of any kind, then everything up to the first ">".
+            const std::size_t close = text.find('>', i + 1 + characterSize(text, i + 1));
+            length = close == std::string_view::npos ? 0 : close + 1 - i;
+        }
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        pieces.push_back(text.substr(start, i - start));
+        i += length;
+        start = i;
+    }
+    if (start < size) {
+        pieces.push_back(text.substr(start));
+    }
+    return pieces;
+}
+
+// Cuts the text into its pieces: straight in the local bytes where that gives what the pattern
+// gives, through the pattern otherwise. The side must not move afterwards (the pieces are views
+// of its texts).
+void cutText(PatternMatcher& matcher, bool ready, std::string_view text,
+             TextSimilarity::Side& side) {
+    side.text = text;
+    if (ready && platform::isTwoByteText(side.text)) {
+        side.pieces = cutTwoByteText(side.text);
+    } else {
+        side.cut = matcher.Replace(text, pieceMark());
+        if (side.cut.empty()) {
+            // No engine: the whole text is one piece.
+            side.cut = side.text;
+        }
+        side.pieces = splitAtMark(side.cut, pieceMark());
+    }
+    side.haystack.emplace(side.text);
 }
 
 std::int64_t countFound(const std::vector<std::string_view>& pieces, Haystack& haystack) {
@@ -187,23 +271,81 @@ bool TextSimilarity::CreateRegExp() {
     return ready_;
 }
 
+std::pair<std::shared_ptr<TextSimilarity::Side>, std::shared_ptr<TextSimilarity::Side>>
+TextSimilarity::sides(std::string_view first, std::string_view second) {
+    // The collection run compares each page with the page before, which was the first text of
+    // the call before: its pieces and index are kept from then.
+    auto a = std::make_shared<Side>();
+    cutText(matcher_, ready_, first, *a);
+    std::shared_ptr<Side> b = last_;
+    if (!b || b->text != second || lastReady_ != ready_) {
+        b = std::make_shared<Side>();
+        cutText(matcher_, ready_, second, *b);
+    }
+    last_ = a;
+    lastReady_ = ready_;
+    return {std::move(a), std::move(b)};
+}
+
 int TextSimilarity::Compare(std::string_view first, std::string_view second) {
     if (first.empty() || second.empty()) {
         return first.empty() && second.empty() ? 100 : 0;
     }
-    Haystack firstText(first);
-    Haystack secondText(second);
-    const CutText a = cutText(matcher_, first);
-    const CutText b = cutText(matcher_, second);
-    const auto na = static_cast<std::int64_t>(a.pieces.size());
-    const auto nb = static_cast<std::int64_t>(b.pieces.size());
+    const auto [a, b] = sides(first, second);
+    const auto na = static_cast<std::int64_t>(a->pieces.size());
+    const auto nb = static_cast<std::int64_t>(b->pieces.size());
     if (na == 0 || nb == 0) {
         return 0;
     }
-    const std::int64_t foundA = countFound(a.pieces, secondText);
-    const std::int64_t foundB = countFound(b.pieces, firstText);
+    const std::int64_t foundA = countFound(a->pieces, *b->haystack);
+    const std::int64_t foundB = countFound(b->pieces, *a->haystack);
     // (foundA / na * 100 + foundB / nb * 100) / 2, truncated, in exact arithmetic.
     return static_cast<int>((foundA * nb + foundB * na) * 100 / (2 * na * nb));
+}
+
+bool TextSimilarity::MoreAlikeThan(std::string_view first, std::string_view second, int percent) {
+    if (first.empty() || second.empty() || percent < 0 || percent >= 100) {
+        return Compare(first, second) > percent;
+    }
+    const auto [a, b] = sides(first, second);
+    const auto na = static_cast<std::int64_t>(a->pieces.size());
+    const auto nb = static_cast<std::int64_t>(b->pieces.size());
+    if (na == 0 || nb == 0) {
+        return false;
+    }
+    // The rating is above percent exactly when (foundA * nb + foundB * na) * 100 reaches need.
+    // Every piece looked up narrows the range the sum can still reach; the lookups stop as soon
+    // as the range lies wholly on one side.
+    const std::int64_t need = (percent + 1) * 2 * na * nb;
+    std::int64_t foundA = 0;
+    std::int64_t leftA = na;
+    for (std::string_view piece : a->pieces) {
+        --leftA;
+        if (b->haystack->contains(piece)) {
+            ++foundA;
+        }
+        if (((foundA + leftA) * nb + nb * na) * 100 < need) {
+            return false;
+        }
+        if (foundA * nb * 100 >= need) {
+            return true;
+        }
+    }
+    std::int64_t foundB = 0;
+    std::int64_t leftB = nb;
+    for (std::string_view piece : b->pieces) {
+        --leftB;
+        if (a->haystack->contains(piece)) {
+            ++foundB;
+        }
+        if ((foundA * nb + (foundB + leftB) * na) * 100 < need) {
+            return false;
+        }
+        if ((foundA * nb + foundB * na) * 100 >= need) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace tidewell::pattern

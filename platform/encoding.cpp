@@ -186,6 +186,26 @@ std::optional<std::string> localFromBig5Hkscs(std::string_view bytes) {
     return convertStrict(bytes, "BIG5-HKSCS", kLocal);
 }
 
+bool isTwoByteText(std::string_view local) {
+    const size_t n = local.size();
+    for (size_t i = 0; i < n;) {
+        const auto lead = static_cast<unsigned char>(local[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead == 0x80 || lead == 0xFF || i + 1 == n) {
+            return false;
+        }
+        const auto trail = static_cast<unsigned char>(local[i + 1]);
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) {
+            return false;
+        }
+        i += 2;
+    }
+    return true;
+}
+
 bool isValidUtf8(std::string_view bytes) {
     size_t i = 0;
     const size_t n = bytes.size();

@@ -35,6 +35,13 @@ std::optional<std::string> localFromBig5Hkscs(std::string_view bytes);
 // True when the bytes are well-formed UTF-8 (an empty text is).
 bool isValidUtf8(std::string_view bytes);
 
+// True when the local text holds only ASCII and two-byte characters (first byte 0x81 to 0xFE,
+// second byte 0x40 to 0x7E or 0x80 to 0xFE); an empty text does. Each such character is one
+// Unicode character and comes back from UTF-16 unchanged, so work that would convert the text
+// to UTF-16 and back may walk the local bytes instead. A second byte is never below 0x40, so
+// no ASCII punctuation, digit or control byte of such a text belongs to a two-byte character.
+bool isTwoByteText(std::string_view local);
+
 // Shorthand for program texts written in the UTF-8 source: local("全部") is the local text.
 inline std::string local(std::string_view utf8) { return localFromUtf8(utf8); }
 

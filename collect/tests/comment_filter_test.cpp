@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "collect/headless_window.h"
 #include "pattern/pattern_matcher.h"
 #include "platform/encoding.h"
@@ -53,6 +57,29 @@ TEST_F(CommentFilterTest, CleaningAndLengthRange) {
     EXPECT_FALSE(keep("a"));
 }
 
+// Two-byte contents are cleaned without the matcher; what comes out must be what the matcher
+// gives. The pieces mix brackets with characters whose second byte is a bracket byte, four-byte
+// characters and bytes that are no character (which take the matcher's way).
+TEST_F(CommentFilterTest, CleansAsTheBracketPatternDoes) {
+    const std::vector<std::string> pieces = {
+        "[",        "]",        "[]",       "a",    " ",         local("哈"), local("微笑"),
+        "\xB0\x5B", "\xB0\x5D", "\x81\x5B", "\r\n", "\n",        "&quot;",    "<br>",
+        local("😀"), "\x80",     "\xFF",     "\xB0", local("［"), local("］")};
+    std::mt19937 random(7);
+    window_.SetEditText(control::kMaxLength, "100000");
+    for (int round = 0; round < 5000; ++round) {
+        std::string content;
+        for (int n = 1 + static_cast<int>(random() % 12); n > 0; --n) {
+            content += pieces[random() % pieces.size()];
+        }
+        std::string cleaned;
+        keep(content, &cleaned);
+        const std::string expected =
+            content.find('[') == std::string::npos ? content : brackets_.Replace(content);
+        EXPECT_EQ(cleaned, expected) << platform::utf8FromLocal(content);
+    }
+}
+
 TEST_F(CommentFilterTest, TwoHundredIsKeptTwoHundredOneIsNot) {
     window_.SetEditText(control::kMaxLength, "200");
     EXPECT_TRUE(keep(std::string(200, 'x')));
@@ -60,25 +87,15 @@ TEST_F(CommentFilterTest, TwoHundredIsKeptTwoHundredOneIsNot) {
 }
 
 TEST_F(CommentFilterTest, RenderFillsTagsInOrder) {
-    CommentRecord r;
-    r.ip = "10.0.0.1";
-    r.area = local("上海");
-    r.content = local("好");
-    r.time = "T";
-    r.nick = local("甲");
-    r.uid = "42";
+    // ip, area, content, time, nick, uid
+    const CommentRecord r{"10.0.0.1", local("上海"), local("好"), "T", local("甲"), "42"};
     EXPECT_EQ(RenderComment(r, r.content, window_), local("上海(10.0.0.1)的网友甲(42)在 T 说：好"));
 
     window_.SetEditText(control::kTemplate, local("#ip#|#Id#|#评论#\r\n#时间#"));
     EXPECT_EQ(RenderComment(r, local("a|b"), window_), local("10.0.0.1|42|a|b\r\nT"));
 
     // a "|" in a value shifts the later values; a later tag inside a value is filled too
-    CommentRecord odd;
-    odd.ip = "ip";
-    odd.area = local("#时间#");
-    odd.time = "t";
-    odd.nick = "a|b";
-    odd.uid = "u";
+    const CommentRecord odd{"ip", local("#时间#"), "", "t", "a|b", "u"};
     window_.SetEditText(control::kTemplate, local("#地方#/#昵称#/#ID#/#评论#"));
     EXPECT_EQ(RenderComment(odd, local("#评论#"), window_), "t/a/b/" + local("#评论#"));
 }

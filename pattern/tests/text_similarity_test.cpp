@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
+#include "pattern/pattern_matcher.h"
 #include "platform/encoding.h"
 
 namespace tidewell::pattern {
@@ -76,6 +79,122 @@ TEST(TextSimilarity, PagesOfComments) {
     const int s = similarity.Compare(shifted, page);
     EXPECT_GT(s, 90);
     EXPECT_LT(s, 100);
+    EXPECT_TRUE(similarity.MoreAlikeThan(shifted, page, s - 1));
+    EXPECT_FALSE(similarity.MoreAlikeThan(shifted, page, s));
+    // Half the pieces of the page are empty and occur anywhere: (0 + 50) / 2.
+    const std::string other = local("新的一页");
+    EXPECT_EQ(similarity.Compare(other, page), 25);
+    EXPECT_TRUE(similarity.MoreAlikeThan(other, page, 24));
+    EXPECT_FALSE(similarity.MoreAlikeThan(other, page, 25));
+}
+
+// The rating as written out: cut through the separator pattern, split at the mark, look each
+// piece up at every character start of the other text.
+class ReferenceRating {
+  public:
+    ReferenceRating() {
+        matcher_.CreateRegExp();
+        matcher_.SetPattern(local("<[\\s\\S]+?>|[。，！\\?!,;；]|\\r\\n"));
+    }
+
+    int Compare(const std::string& first, const std::string& second) {
+        if (first.empty() || second.empty()) {
+            return first.empty() && second.empty() ? 100 : 0;
+        }
+        const std::vector<std::string> a = pieces(first);
+        const std::vector<std::string> b = pieces(second);
+        const auto na = static_cast<long long>(a.size());
+        const auto nb = static_cast<long long>(b.size());
+        if (na == 0 || nb == 0) {
+            return 0;
+        }
+        const long long foundA = found(a, second);
+        const long long foundB = found(b, first);
+        return static_cast<int>((foundA * nb + foundB * na) * 100 / (2 * na * nb));
+    }
+
+  private:
+    static size_t step(const std::string& text, size_t i) {
+        return static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
+    }
+
+    std::vector<std::string> pieces(const std::string& text) {
+        const std::string mark = local("ㄓ");
+        const std::string cut = matcher_.Replace(text, mark);
+        std::vector<std::string> out;
+        size_t start = 0;
+        for (size_t i = 0; i < cut.size();) {
+            if (cut.compare(i, mark.size(), mark) == 0) {
+                out.push_back(cut.substr(start, i - start));
+                i += mark.size();
+                start = i;
+            } else {
+                i += step(cut, i);
+            }
+        }
+        if (start < cut.size()) {
+            out.push_back(cut.substr(start));
+        }
+        return out;
+    }
+
+    static long long found(const std::vector<std::string>& pieces, const std::string& text) {
+        long long n = 0;
+        for (const std::string& piece : pieces) {
+            bool there = piece.empty();
+            for (size_t i = 0; !there && i < text.size(); i += step(text, i)) {
+                there = text.compare(i, piece.size(), piece) == 0;
+            }
+            n += there ? 1 : 0;
+        }
+        return n;
+    }
+
+    PatternMatcher matcher_;
+};
+
+// Pages of two-byte text are cut without the pattern, and each page is compared with the one
+// before, whose pieces are kept: neither may change a rating. The texts mix separators, tags
+// that are not closed, the mark, four-byte characters and bytes that are no character.
+TEST(TextSimilarity, RatesAsThePatternCutsThem) {
+    const std::vector<std::string> tokens = {local("甲"), local("乙"),   "a",
+                                             "b",         "A",           "<",
+                                             ">",         "<p>",         "<>",
+                                             "<<a>",      local("<甲>"), local("。"),
+                                             local("，"), local("！"),   local("；"),
+                                             "?",         "!",           ",",
+                                             ";",         ".",           "\r\n",
+                                             "\r",        "\n",          local("ㄓ"),
+                                             " ",         local("啊"),   "\xb0",
+                                             "\xa1",      "\x80",        "\xff",
+                                             local("😀"),  "\x81\x30",    "\x81\x30\x81\x30"};
+    std::mt19937 random(20240501);
+    auto text = [&](size_t most) {
+        std::string t;
+        for (size_t n = random() % (most + 1); n > 0; --n) {
+            t += tokens[random() % tokens.size()];
+        }
+        return t;
+    };
+    ReferenceRating reference;
+    TextSimilarity similarity;
+    std::string previous = text(12);
+    for (int round = 0; round < 3000; ++round) {
+        // Mostly two-byte text, now and then anything.
+        std::string page = text(12);
+        if (round % 3 == 0) {
+            page = local("第") + std::to_string(round) + local("条，") + previous;
+        }
+        SCOPED_TRACE(round);
+        const int rating = reference.Compare(page, previous);
+        const int percent = std::vector<int>{-1, 0, 30, 50, 75, 90, 99, 100}[round % 8];
+        EXPECT_EQ(similarity.MoreAlikeThan(page, previous, percent), rating > percent);
+        EXPECT_EQ(similarity.Compare(page, previous), rating);
+        const std::string other = text(12);
+        EXPECT_EQ(similarity.Compare(other, page), reference.Compare(other, page));
+        EXPECT_EQ(similarity.Compare(page, other), reference.Compare(page, other));
+        previous = std::move(page);
+    }
 }
 
 }  // namespace

@@ -51,5 +51,51 @@ TEST(Encoding, Utf8Validation) {
     }
 }
 
+TEST(Encoding, TwoByteText) {
+    struct Case {
+        std::string bytes;
+        bool twoByte;
+    } cases[] = {
+        {"", true},
+        {"abc\r\n\x01\x7F", true},
+        {local("中文，[哈哈]"), true},
+        {"\x81\x40\xFE\xFE\xA1\x7E\xB0\x80", true},
+        {"\x80", false},
+        {"a\xFF", false},
+        {"\xB0", false},
+        {"\xB0\x3F", false},
+        {"\xB0\x7F", false},
+        {"\xB0\xFF", false},
+        {local("😀"), false},
+        {"\x81\x30\x81\x30", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isTwoByteText(c.bytes), c.twoByte) << utf8FromLocal(c.bytes);
+    }
+}
+
+// What isTwoByteText promises, for every two-byte character the text can hold: one Unicode
+// character, back unchanged from UTF-16.
+TEST(Encoding, EveryTwoByteCharacterRoundTripsThroughUtf16) {
+    int broken = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) {
+                continue;
+            }
+            const std::string character = {static_cast<char>(lead), static_cast<char>(trail)};
+            ASSERT_TRUE(isTwoByteText(character));
+            const std::u16string utf16 = utf16FromLocal(character);
+            const bool one = utf16.size() == 1 ||
+                             (utf16.size() == 2 && utf16[0] >= 0xD800 && utf16[0] <= 0xDBFF);
+            if (!one || localFromUtf16(utf16) != character) {
+                ADD_FAILURE() << std::hex << lead << " " << trail;
+                ++broken;
+            }
+        }
+    }
+    EXPECT_EQ(broken, 0);
+}
+
 }  // namespace
 }  // namespace tidewell::platform
