@@ -1,6 +1,7 @@
 #include "collect/text/duplicate_lines.h"
 
-#include <unordered_map>
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "collect/text/split.h"
@@ -23,11 +24,23 @@ std::string RemoveDuplicateLines(std::string_view text, std::string_view separat
         return std::string(text);
     }
 
-    // A member stays where its last occurrence stands.
-    std::unordered_map<std::string_view, size_t> lastIndex;
-    lastIndex.reserve(members.size());
+    // A member stays where its last occurrence stands. Equal members share a slot of an open
+    // table that holds the index of the latest one seen; each member remembers its slot.
+    size_t slotCount = 16;
+    while (slotCount < members.size() * 2) {
+        slotCount *= 2;
+    }
+    constexpr size_t kEmpty = SIZE_MAX;
+    std::vector<size_t> latest(slotCount, kEmpty);
+    std::vector<size_t> slotOf(members.size());
+    const std::hash<std::string_view> hash;
     for (size_t i = 0; i < members.size(); ++i) {
-        lastIndex[members[i]] = i;
+        size_t slot = hash(members[i]) & (slotCount - 1);
+        while (latest[slot] != kEmpty && members[latest[slot]] != members[i]) {
+            slot = (slot + 1) & (slotCount - 1);
+        }
+        latest[slot] = i;
+        slotOf[i] = slot;
         if ((i + 1) % kMembersPerPump == 0) {
             platform::pumpEvents();
         }
@@ -37,7 +50,7 @@ std::string RemoveDuplicateLines(std::string_view text, std::string_view separat
     out.reserve(text.size());
     bool first = true;
     for (size_t i = 0; i < members.size(); ++i) {
-        if (lastIndex.find(members[i])->second == i) {
+        if (latest[slotOf[i]] == i) {
             if (!first) {
                 out.append(separator);
             }
