@@ -1,8 +1,13 @@
 #include "collect/comment_filter.h"
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include "collect/text/count_chars.h"
 #include "collect/text/numbers.h"
 #include "collect/text/replace_list.h"
+#include "collect/text/split.h"
 #include "collect/text/text_between.h"
 #include "pattern/pattern_matcher.h"
 #include "platform/encoding.h"
@@ -68,6 +73,20 @@ std::string removeBracketCodes(std::string_view text) {
     return out;
 }
 
+// Whether a field joined to others with "|" comes back whole from splitting the list at "|":
+// it holds no "|" byte, and the "|" after it starts a character (its last run of bytes of 0x80
+// or above pairs up).
+bool splitsAsItStands(const std::string& field) {
+    if (field.find('|') != std::string::npos) {
+        return false;
+    }
+    size_t run = 0;
+    while (run < field.size() && static_cast<unsigned char>(field[field.size() - 1 - run]) >= 0x80) {
+        ++run;
+    }
+    return run % 2 == 0;
+}
+
 }  // namespace
 
 bool FilterComment(const CommentRecord& record, pattern::PatternMatcher& brackets,
@@ -95,14 +114,29 @@ bool FilterComment(const CommentRecord& record, pattern::PatternMatcher& bracket
 std::string RenderComment(const CommentRecord& record, const std::string& cleaned,
                           const RunWindow& window) {
     static const std::string tags = platform::local("#IP#|#地方#|#时间#|#昵称#|#ID#");
+    static const std::vector<std::string_view> tagList = text::SplitText(tags, "|");
     static const std::string contentTag = platform::local("#评论#");
-    std::string values;
-    values.reserve(record.ip.size() + record.area.size() + record.time.size() +
-                   record.nick.size() + record.uid.size() + 4);
-    values.append(record.ip).append("|").append(record.area).append("|");
-    values.append(record.time).append("|").append(record.nick).append("|").append(record.uid);
+    const std::string* const fields[] = {&record.ip, &record.area, &record.time, &record.nick,
+                                         &record.uid};
+    std::vector<std::string_view> values;
+    std::string joined;
+    if (std::all_of(std::begin(fields), std::end(fields),
+                    [](const std::string* field) { return splitsAsItStands(*field); })) {
+        for (const std::string* field : fields) {
+            values.emplace_back(*field);
+        }
+    } else {
+        // The list text "ip|area|time|nick|uid" as it splits: a "|" in a value shifts the rest.
+        for (const std::string* field : fields) {
+            if (field != fields[0]) {
+                joined += '|';
+            }
+            joined += *field;
+        }
+        values = text::SplitText(joined, "|");
+    }
     const std::string filled =
-        text::ReplaceList(window.EditText(control::kTemplate), tags, values, "|", true);
+        text::ReplaceList(window.EditText(control::kTemplate), tagList, values, true);
     return replaceEvery(filled, contentTag, cleaned);
 }
 

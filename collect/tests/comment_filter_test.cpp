@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "collect/headless_window.h"
+#include "collect/text/replace_list.h"
 #include "pattern/pattern_matcher.h"
 #include "platform/encoding.h"
 
@@ -98,6 +99,49 @@ TEST_F(CommentFilterTest, RenderFillsTagsInOrder) {
     const CommentRecord odd{"ip", local("#时间#"), "", "t", "a|b", "u"};
     window_.SetEditText(control::kTemplate, local("#地方#/#昵称#/#ID#/#评论#"));
     EXPECT_EQ(RenderComment(odd, local("#评论#"), window_), "t/a/b/" + local("#评论#"));
+}
+
+// Values that split as they stand skip the list text; the rendering must stay that of the list
+// text split at "|" (shifts, lone first bytes that take the "|" in, tags inside values).
+TEST_F(CommentFilterTest, RendersAsTheListTextDoes) {
+    const std::vector<std::string> valuePieces = {
+        "a", "|", "#", "1.2", local("中"), "\xB0", "\xB0|", "#ID#", "#ip#", local("#时间#"), ""};
+    const std::vector<std::string> templatePieces = {"#IP#",
+                                                     "#ip#",
+                                                     "#iD#",
+                                                     local("#地方#"),
+                                                     local("#时间#"),
+                                                     local("#昵称#"),
+                                                     local("#评论#"),
+                                                     "#",
+                                                     "|",
+                                                     "(",
+                                                     " ",
+                                                     local("说："),
+                                                     "\xB0",
+                                                     "ID",
+                                                     "\r\n"};
+    std::mt19937 random(11);
+    auto text = [&](const std::vector<std::string>& pieces, int most) {
+        std::string t;
+        for (int n = static_cast<int>(random() % (most + 1)); n > 0; --n) {
+            t += pieces[random() % pieces.size()];
+        }
+        return t;
+    };
+    const std::string tags = local("#IP#|#地方#|#时间#|#昵称#|#ID#");
+    for (int round = 0; round < 5000; ++round) {
+        const CommentRecord r{text(valuePieces, 3), text(valuePieces, 3), "",
+                              text(valuePieces, 3), text(valuePieces, 3), text(valuePieces, 3)};
+        const std::string cleaned = text(valuePieces, 3);
+        const std::string design = text(templatePieces, 8);
+        window_.SetEditText(control::kTemplate, design);
+        const std::string list = r.ip + "|" + r.area + "|" + r.time + "|" + r.nick + "|" + r.uid;
+        const std::string expected = text::ReplaceAll(
+            text::ReplaceList(design, tags, list, "|", true), local("#评论#"), cleaned, false);
+        EXPECT_EQ(RenderComment(r, cleaned, window_), expected)
+            << platform::utf8FromLocal(design) << " / " << platform::utf8FromLocal(list);
+    }
 }
 
 }  // namespace

@@ -4,32 +4,46 @@
 #include "collect/text/split.h"
 
 namespace tidewell::text {
+namespace {
 
-std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement,
-                       bool ignoreAsciiCase) {
+// ReplaceAll into out (emptied first); false, with out left alone, when find is not there.
+bool replaceAllInto(std::string_view text, std::string_view find, std::string_view replacement,
+                    bool ignoreAsciiCase, std::string& out) {
     if (find.empty()) {
-        return std::string(text);
+        return false;
     }
-    std::string out;
     size_t pos = 0;
     size_t known = 0;
+    bool any = false;
     while (true) {
         const size_t found = detail::findText(text, find, pos, ignoreAsciiCase, known);
         if (found == std::string_view::npos) {
             break;
         }
-        if (out.empty()) {
+        if (!any) {
+            out.clear();
             out.reserve(text.size());
+            any = true;
         }
         out.append(text.substr(pos, found - pos));
         out.append(replacement);
         pos = found + find.size();
         known = found;
     }
-    if (pos == 0) {
+    if (any) {
+        out.append(text.substr(pos));
+    }
+    return any;
+}
+
+}  // namespace
+
+std::string ReplaceAll(std::string_view text, std::string_view find, std::string_view replacement,
+                       bool ignoreAsciiCase) {
+    std::string out;
+    if (!replaceAllInto(text, find, replacement, ignoreAsciiCase, out)) {
         return std::string(text);
     }
-    out.append(text.substr(pos));
     return out;
 }
 
@@ -38,12 +52,18 @@ std::string ReplaceList(std::string_view text, std::string_view tags, std::strin
     if (separator.empty()) {
         separator = "|";
     }
-    const std::vector<std::string_view> tagList = SplitText(tags, separator);
-    const std::vector<std::string_view> valueList = SplitText(values, separator);
+    return ReplaceList(text, SplitText(tags, separator), SplitText(values, separator), ignoreCase);
+}
+
+std::string ReplaceList(std::string_view text, const std::vector<std::string_view>& tags,
+                        const std::vector<std::string_view>& values, bool ignoreCase) {
     std::string out(text);
-    for (size_t i = 0; i < tagList.size(); ++i) {
-        const std::string_view value = i < valueList.size() ? valueList[i] : std::string_view();
-        out = ReplaceAll(out, tagList[i], value, ignoreCase);
+    std::string next;
+    for (size_t i = 0; i < tags.size(); ++i) {
+        const std::string_view value = i < values.size() ? values[i] : std::string_view();
+        if (replaceAllInto(out, tags[i], value, ignoreCase, next)) {
+            out.swap(next);
+        }
     }
     return out;
 }

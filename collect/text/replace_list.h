@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tidewell::text {
 
@@ -16,5 +17,9 @@ std::string ReplaceAll(std::string_view text, std::string_view find, std::string
 // values are empty text and surplus values are dropped. ignoreCase: ASCII letter case.
 std::string ReplaceList(std::string_view text, std::string_view tags, std::string_view values,
                         std::string_view separator = "|", bool ignoreCase = true);
+
+// ReplaceList with both lists already split (for callers that fill the same tags many times).
+std::string ReplaceList(std::string_view text, const std::vector<std::string_view>& tags,
+                        const std::vector<std::string_view>& values, bool ignoreCase);
 
 }  // namespace tidewell::text
