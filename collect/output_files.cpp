@@ -231,8 +231,14 @@ void ThreadWriter::WriteThreadFiles(const std::string& title, const std::string&
     static const std::string kLineBreak = "\r\n";
     const std::string article = text::RemoveDuplicateLines(articleText, kLineBreak);
     const std::string base = BaseName(title, key);
-    auto encode = [this](std::string_view bytes) {
-        return utf8Output_ ? platform::utf8FromLocal(bytes) : std::string(bytes);
+    // Local text goes out as it stands; only UTF-8 output needs a converted copy.
+    std::string converted;
+    auto encode = [&](std::string_view bytes) -> std::string_view {
+        if (!utf8Output_) {
+            return bytes;
+        }
+        converted = platform::utf8FromLocal(bytes);
+        return converted;
     };
 
     if (perFile < 1) {

@@ -53,11 +53,30 @@ std::vector<std::string_view> splitAtMark(std::string_view text, std::string_vie
 // need: a piece that is not there then costs a few table reads instead of a pass over the text.
 class Haystack {
   public:
+    // Walks the characters of the text, and sees on the way whether it is two-byte text (the
+    // rule of platform::isTwoByteText, here to spare a second walk).
     explicit Haystack(std::string_view text) : text_(text), starts_(text.size(), 0) {
-        for (std::size_t i = 0; i < text.size(); i += characterSize(text, i)) {
+        const std::size_t n = text.size();
+        for (std::size_t i = 0; i < n;) {
             starts_[i] = 1;
+            const auto lead = static_cast<unsigned char>(text[i]);
+            if (lead < 0x80) {
+                ++i;
+                continue;
+            }
+            if (i + 1 == n) {
+                twoByte_ = false;
+                break;
+            }
+            const auto trail = static_cast<unsigned char>(text[i + 1]);
+            if (lead == 0x80 || lead == 0xFF || trail < 0x40 || trail == 0x7F || trail == 0xFF) {
+                twoByte_ = false;
+            }
+            i += 2;
         }
     }
+
+    bool twoByte() const { return twoByte_; }
 
     // Whether the piece occurs at a place where a character begins.
     bool find(std::string_view piece) const {
@@ -144,6 +163,7 @@ class Haystack {
 
     std::string_view text_;
     std::vector<std::uint8_t> starts_;
+    bool twoByte_ = true;
     int bits_ = 10;
     std::vector<std::int32_t> heads_;
     std::vector<std::uint16_t> counts_;
@@ -235,7 +255,8 @@ std::vector<std::string_view> cutTwoByteText(std::string_view text) {
 void cutText(PatternMatcher& matcher, bool ready, std::string_view text,
              TextSimilarity::Side& side) {
     side.text = text;
-    if (ready && platform::isTwoByteText(side.text)) {
+    side.haystack.emplace(side.text);
+    if (ready && side.haystack->twoByte()) {
         side.pieces = cutTwoByteText(side.text);
     } else {
         side.cut = matcher.Replace(text, pieceMark());
@@ -245,7 +266,6 @@ void cutText(PatternMatcher& matcher, bool ready, std::string_view text,
         }
         side.pieces = splitAtMark(side.cut, pieceMark());
     }
-    side.haystack.emplace(side.text);
 }
 
 std::int64_t countFound(const std::vector<std::string_view>& pieces, Haystack& haystack) {
