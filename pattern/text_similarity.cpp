@@ -175,7 +175,8 @@ class Haystack {
 // The pieces of one text, the text they are views of, and the text to look pieces up in.
 struct TextSimilarity::Side {
     std::string text;
-    std::string cut;  // the text with every separator replaced by the mark (pattern way only)
+    std::string cut;   // the text with every separator replaced by the mark (pattern way only)
+    std::string seen;  // the text as the pattern sees it, when that differs (pattern way only)
     std::vector<std::string_view> pieces;
     std::optional<Haystack> haystack;
 };
@@ -259,10 +260,17 @@ void cutText(PatternMatcher& matcher, bool ready, std::string_view text,
     if (ready && side.haystack->twoByte()) {
         side.pieces = cutTwoByteText(side.text);
     } else {
+        // The pattern sees the text as UTF-16, where bytes that are no character have become
+        // replacement characters. Its pieces are looked up in that form of the other text too,
+        // or a page holding such bytes would not even be like itself.
+        side.seen = platform::localFromUtf16(platform::utf16FromLocal(text));
+        if (side.seen != side.text) {
+            side.haystack.emplace(side.seen);
+        }
         side.cut = matcher.Replace(text, pieceMark());
         if (side.cut.empty()) {
             // No engine: the whole text is one piece.
-            side.cut = side.text;
+            side.cut = side.seen;
         }
         side.pieces = splitAtMark(side.cut, pieceMark());
     }

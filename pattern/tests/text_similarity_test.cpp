@@ -52,6 +52,10 @@ TEST(TextSimilarity, Compare) {
         {local("一二三四五六"), local("一二三四五"), 50},
         // Repeated pieces count each time.
         {local("甲。甲。乙"), local("甲"), 83},
+        // Bytes that are no character: a page of comments holding them is like itself.
+        {local("甲说：") + "\x80\xff\x81 " + local("好。乙\r\n"),
+         local("甲说：") + "\x80\xff\x81 " + local("好。乙\r\n"), 100},
+        {"a\x80,b\xc8", "b\xc8,a\x80", 100},
     };
     TextSimilarity similarity;
     for (const CompareCase& c : cases) {
@@ -108,12 +112,17 @@ class ReferenceRating {
         if (na == 0 || nb == 0) {
             return 0;
         }
-        const long long foundA = found(a, second);
-        const long long foundB = found(b, first);
+        // Pieces are looked up in the other text as the pattern sees it.
+        const long long foundA = found(a, seen(second));
+        const long long foundB = found(b, seen(first));
         return static_cast<int>((foundA * nb + foundB * na) * 100 / (2 * na * nb));
     }
 
   private:
+    static std::string seen(const std::string& text) {
+        return platform::localFromUtf16(platform::utf16FromLocal(text));
+    }
+
     static size_t step(const std::string& text, size_t i) {
         return static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
     }

@@ -120,7 +120,7 @@ class WorkFolder {
 
     ProcessResult collect(const tools::FakePortalProcess& portal,
                           const std::vector<std::string>& addresses,
-                          std::vector<std::string> args = {}) const {
+                          std::vector<std::string> args = {}, bool quiet = true) const {
         const fs::path list = path_ / "list.txt";
         {
             std::ofstream file(list, std::ios::binary);
@@ -128,7 +128,10 @@ class WorkFolder {
                 file << address << "\n";
             }
         }
-        args.insert(args.begin(), {"--save-dir", out().string(), "--quiet"});
+        args.insert(args.begin(), {"--save-dir", out().string()});
+        if (quiet) {
+            args.push_back("--quiet");
+        }
         args.push_back(list.string());
         ChildProcess child(TIDEWELL_COLLECT_PATH, args,
                            {"http_proxy=" + portal.proxyUrl(), "no_proxy=", "NO_PROXY="});
@@ -163,8 +166,8 @@ class Faults : public ::testing::Test {
 
     ProcessResult collect(const tools::FakePortalProcess& portal,
                           const std::vector<std::string>& addresses,
-                          std::vector<std::string> args = {}) {
-        return work_.collect(portal, addresses, std::move(args));
+                          std::vector<std::string> args = {}, bool quiet = true) {
+        return work_.collect(portal, addresses, std::move(args), quiet);
     }
 
     static Folder whole_;
@@ -317,6 +320,19 @@ TEST_F(Faults, BytesThatAreNoGbkStayInTheComments) {
     ASSERT_EQ(got.size(), 1u);
     EXPECT_TRUE(got.begin()->first.ends_with(" " + kThreePagesFile)) << got.begin()->first;
     EXPECT_EQ(splitLines(got.begin()->second), want);
+}
+
+TEST_F(Faults, RepeatedPageWithBytesThatAreNoGbkEndsTheThread) {
+    // Every page is the same page, spoilt: the second one is seen to repeat the first.
+    const std::string newsid = "gen-3-6";
+    tools::FakePortalProcess portal(
+        {"--fault", "records=200@" + newsid, "--fault", "badgbk@" + newsid});
+    ProcessResult r = collect(
+        portal, {kNews + "/comment/skin/default.html?channel=gn&newsid=" + newsid}, {}, false);
+    EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 2000);
+    EXPECT_NE(r.err.find("(1:1) 2 页："), std::string::npos) << r.err.substr(0, 2000);
+    EXPECT_EQ(r.err.find("(1:1) 3 页："), std::string::npos) << r.err.substr(0, 2000);
+    EXPECT_EQ(readFolder(out_).size(), 1u);
 }
 
 TEST_F(Faults, TenThousandRecordsOnOnePage) {
