@@ -131,7 +131,8 @@ void HostileSettingsTest::damagedFilesLoadWithTheirDefaults_data() {
         << Texts{};
     // A value of 50 MB is read past; a megabyte reaches its box whole. (A box laid out with
     // 50 MB of text takes seconds and gigabytes in Qt, too much for every test run.)
-    const std::string megabyte = "/" + repeat(local("长"), 1 << 19);
+    std::string megabyte = "/";
+    megabyte += repeat(local("长"), 1 << 19);
     QTest::newRow("50 MB value") << bytes(header + line("其他=") + repeat(local("长"), 25 << 20) +
                                           line("保存目录=") + megabyte + line("几条保存=7"))
                                  << QByteArray()
