@@ -54,6 +54,7 @@ const HostileThread kThreads[] = {
     {"dotdot", "..", "...txt", true},
     {"long", kThousandCharacters.c_str(), kShortenedName.c_str(), true},
     {"controls", R"(甲\x01\x1b[31m乙\t丙\r\n丁\x7f)", "甲[31m乙丙丁.txt", true},
+    // U+009B, the one-character form of the terminal's command introducer.
     {"c1-control",
      "戊\xC2\x9B"
      "2J己",
