@@ -13,6 +13,7 @@
 
 #include "platform/files.h"
 #include "tests/support/child_process.h"
+#include "tests/support/folder.h"
 #include "tidewell_config.h"
 #include "tools/fakeportal_process.h"
 
@@ -26,25 +27,12 @@ using testing::RunProcess;
 
 const std::string kNews = std::string("http://") + TIDEWELL_NEWS_HOST;
 
-std::string viewer(const std::string& newsid, const std::string& channel = "gn") {
-    return kNews + "/comment/skin/default.html?channel=" + channel + "&newsid=" + newsid;
-}
-
-std::map<std::string, std::string> readFolder(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    if (!fs::is_directory(folder)) {
-        return files;
-    }
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        files[entry.path().filename().string()] =
-            std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    return files;
+std::string viewer(const std::string& newsid) {
+    return testing::ViewerAddress(newsid);
 }
 
 class CollectCli : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { portal_ = std::make_unique<tools::FakePortalProcess>(); }
     static void TearDownTestSuite() { portal_.reset(); }
 
@@ -84,9 +72,9 @@ protected:
                 fs::copy_file(entry.path(), folder / entry.path().filename());
             }
         }
-        auto want = readFolder(folder);
+        auto want = testing::ReadFolder(folder);
         ASSERT_FALSE(want.empty()) << "no expected files for " << expected;
-        auto got = readFolder(out_);
+        auto got = testing::ReadFolder(out_);
         EXPECT_EQ(got.size(), want.size());
         for (const auto& [name, bytes] : want) {
             auto it = got.find(name);
@@ -124,17 +112,17 @@ TEST_F(CollectCli, RepeatedPageEndsTheThread) {
 }
 
 TEST_F(CollectCli, TitlesWithSlashesAndSameTitles) {
-    auto r = collect({writeList({viewer("slash-title"), viewer("same-title-a"),
-                                 viewer("same-title-b"), viewer("untitled")},
-                                "\r\n")});
+    auto r = collect({writeList(
+        {viewer("slash-title"), viewer("same-title-a"), viewer("same-title-b"), viewer("untitled")},
+        "\r\n")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     expectFolder("titles");
 }
 
 TEST_F(CollectCli, ArticlePagesInEachEncodingAndACommentViewer) {
-    auto r = collect({writeList({kNews + "/gn/same-title-a.html", "",
-                                 kNews + "/gn/same-title-b.utf8.html",
-                                 "  " + kNews + "/gn/slash-title.big5.html  "})});
+    auto r = collect(
+        {writeList({kNews + "/gn/same-title-a.html", "", kNews + "/gn/same-title-b.utf8.html",
+                    "  " + kNews + "/gn/slash-title.big5.html  "})});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("(4:4) "), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("(4:2) "), std::string::npos) << "a blank line is skipped";
@@ -158,16 +146,17 @@ TEST_F(CollectCli, LengthRangeAndTemplate) {
 TEST_F(CollectCli, PreviewPrintsTheFirstPageAndWritesNothing) {
     auto r = collect({"--preview", writeList({viewer("seven-comments"), viewer("lengths")})});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "七条评论分三页的新闻\n"
-              "北京(10.0.1.1)的网友读者甲(1000000001)在 2024-03-01 08:07:00 "
-              "说：第一页第一条评论，写得不错。\r\n"
-              "上海(10.0.1.2)的网友读者乙(1000000002)在 2024-03-01 08:06:00 说：第一页第二条评论！\r\n"
-              "广东广州(10.0.1.3)的网友读者丙(1000000003)在 2024-03-01 08:05:00 "
-              "说：第一页第三条评论？\n");
+    EXPECT_EQ(
+        r.out,
+        "七条评论分三页的新闻\n"
+        "北京(10.0.1.1)的网友读者甲(1000000001)在 2024-03-01 08:07:00 "
+        "说：第一页第一条评论，写得不错。\r\n"
+        "上海(10.0.1.2)的网友读者乙(1000000002)在 2024-03-01 08:06:00 说：第一页第二条评论！\r\n"
+        "广东广州(10.0.1.3)的网友读者丙(1000000003)在 2024-03-01 08:05:00 "
+        "说：第一页第三条评论？\n");
     EXPECT_EQ(r.err.find("(2:2)"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("采集完成"), std::string::npos) << r.err;
-    EXPECT_TRUE(readFolder(out_).empty());
+    EXPECT_TRUE(testing::ReadFolder(out_).empty());
 }
 
 TEST_F(CollectCli, InterruptDuringAPagePauseKeepsWhatWasCollected) {
@@ -185,7 +174,7 @@ TEST_F(CollectCli, InterruptDuringAPagePauseKeepsWhatWasCollected) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("采集完成！"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("(2:2)"), std::string::npos) << r.err;
-    auto files = readFolder(out_);
+    auto files = testing::ReadFolder(out_);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files.begin()->first, "七条评论分三页的新闻.txt");
     EXPECT_EQ(std::count(files.begin()->second.begin(), files.begin()->second.end(), '\n'), 3);
@@ -208,16 +197,16 @@ TEST_F(CollectCli, BadInputIsRefusedWithOneLine) {
         EXPECT_EQ(r.exitCode, 2) << c.error;
         EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_TRUE(readFolder(out_).empty());
+        EXPECT_TRUE(testing::ReadFolder(out_).empty());
     }
 }
 
 TEST_F(CollectCli, UnwritableSaveDirectoryIsReported) {
     std::ofstream(work_ / "blocker") << "x";
     auto list = writeList({viewer("seven-comments"), viewer("same-title-a")});
-    auto r = RunProcess(TIDEWELL_COLLECT_PATH,
-                        {"--save-dir", (work_ / "blocker" / "out").string(), "--quiet", list},
-                        env());
+    auto r =
+        RunProcess(TIDEWELL_COLLECT_PATH,
+                   {"--save-dir", (work_ / "blocker" / "out").string(), "--quiet", list}, env());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("采集完成！\n无法写入：" + (work_ / "blocker" / "out").string() +
                          "/七条评论分三页的新闻.txt\n无法写入："),
@@ -231,7 +220,7 @@ TEST_F(CollectCli, ListFromStandardInputInLocalEncoding) {
     auto r = RunProcess(TIDEWELL_COLLECT_PATH,
                         {"--save-dir", out_.string(), "--template", "#评论#", "-"}, env(), list);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(readFolder(out_).size(), 1u);
+    EXPECT_EQ(testing::ReadFolder(out_).size(), 1u);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 
 #include "platform/encoding.h"
 #include "tests/support/child_process.h"
+#include "tests/support/folder.h"
 #include "tidewell_config.h"
 #include "tools/fakeportal_process.h"
 
@@ -39,20 +40,7 @@ const std::string kOther = kNews + "/comment/skin/default.html?channel=gn&newsid
 const std::string kThreePagesFile = "七条评论分三页的新闻.txt";
 const std::string kFailedLine = "采集失败：";
 
-using Folder = std::map<std::string, std::string>;
-
-Folder readFolder(const fs::path& folder) {
-    Folder files;
-    if (!fs::is_directory(folder)) {
-        return files;
-    }
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        files[entry.path().filename().string()] =
-            std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    return files;
-}
+using testing::Folder;
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -151,11 +139,11 @@ class Faults : public ::testing::Test {
             WorkFolder work;
             ProcessResult r = work.collect(portal, {kThreePages, kOther});
             ASSERT_EQ(r.exitCode, 0) << r.err;
-            whole_ = readFolder(work.out());
+            whole_ = testing::ReadFolder(work.out());
         }
         WorkFolder work;
         work.collect(portal, {kThreePages}, {"--pages", "1"});
-        firstPage_ = readFolder(work.out())[kThreePagesFile];
+        firstPage_ = testing::ReadFolder(work.out())[kThreePagesFile];
     }
 
     void SetUp() override {
@@ -271,7 +259,7 @@ TEST_P(FaultTable, RunEndsReportsFailuresAndKeepsWholePages) {
             want["gn_seven-comments.txt"] = "";
             break;
     }
-    const Folder got = readFolder(out_);
+    const Folder got = testing::ReadFolder(out_);
     EXPECT_EQ(got.size(), want.size());
     for (const auto& [name, bytes] : want) {
         auto it = got.find(name);
@@ -293,7 +281,7 @@ TEST_F(Faults, FailedArticlePageIsReportedAsTyped) {
     EXPECT_EQ(failedAddresses(r.err), std::set<std::string>{article}) << r.err;
     // Without the page the thread is unknown; the comment service is asked all the same and
     // has nothing for it.
-    Folder got = readFolder(out_);
+    Folder got = testing::ReadFolder(out_);
     EXPECT_EQ(got.size(), 2u);
     EXPECT_EQ(got["无标题.txt"], "");
     EXPECT_EQ(got["同名新闻：两篇文章用了同一个标题.txt"],
@@ -314,7 +302,7 @@ TEST_F(Faults, BytesThatAreNoGbkStayInTheComments) {
         line.insert(line.find(said) + said.size(), spoil);
         want.push_back(line);
     }
-    Folder got = readFolder(out_);
+    Folder got = testing::ReadFolder(out_);
     ASSERT_EQ(got.size(), 2u);
     got.erase("同名新闻：两篇文章用了同一个标题.txt");
     ASSERT_EQ(got.size(), 1u);
@@ -332,7 +320,7 @@ TEST_F(Faults, RepeatedPageWithBytesThatAreNoGbkEndsTheThread) {
     EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 2000);
     EXPECT_NE(r.err.find("(1:1) 2 页："), std::string::npos) << r.err.substr(0, 2000);
     EXPECT_EQ(r.err.find("(1:1) 3 页："), std::string::npos) << r.err.substr(0, 2000);
-    EXPECT_EQ(readFolder(out_).size(), 1u);
+    EXPECT_EQ(testing::ReadFolder(out_).size(), 1u);
 }
 
 TEST_F(Faults, TenThousandRecordsOnOnePage) {
@@ -387,7 +375,7 @@ TEST_F(Faults, TenThousandRecordsOnOnePage) {
     }
     std::reverse(want.begin(), want.end());
 
-    const Folder got = readFolder(out_);
+    const Folder got = testing::ReadFolder(out_);
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got.begin()->first, "生成话题5号：共3条评论.txt");
     const std::vector<std::string> written = splitLines(got.begin()->second);

@@ -17,7 +17,7 @@ struct ProcessResult {
 
 // A child process with its standard output and error read into memory.
 class ChildProcess {
-public:
+  public:
     // Starts program with args; extraEnv entries are "NAME=value" added to the environment.
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
                  const std::vector<std::string>& extraEnv = {}, const std::string& input = {});
@@ -32,7 +32,7 @@ public:
     // Reads everything to the end and reaps the child (killed after the time-out).
     ProcessResult Finish(std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
-private:
+  private:
     void readAvailable(int waitMs);
 
     pid_t pid_ = -1;
