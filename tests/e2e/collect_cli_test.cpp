@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/encoding.h"
 #include "platform/files.h"
 #include "tests/support/child_process.h"
 #include "tests/support/folder.h"
@@ -212,6 +213,27 @@ TEST_F(CollectCli, UnwritableSaveDirectoryIsReported) {
                          "/七条评论分三页的新闻.txt\n无法写入："),
               std::string::npos)
         << r.err;
+}
+
+TEST_F(CollectCli, SettingsFileGivesDefaultsAndTheList) {
+    // what the desktop program leaves behind: its settings file and the list's side file
+    const fs::path ini = work_ / "Brenvik·Tidewell.ini";
+    std::ofstream(ini, std::ios::binary)
+        << platform::local("[主界面]\r\n采集页数=1\r\n几条保存=2\r\n保存模板=#昵称#┊*┊#评论#");
+    fs::create_directories(work_ / "inibin");
+    std::ofstream(work_ / "inibin" / "主界面-列表.ibn", std::ios::binary)
+        << viewer("seven-comments") << "\r\n";
+    auto r = collect({"--settings", ini.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    auto files = testing::ReadFolder(out_);
+    ASSERT_EQ(files.size(), 3u);  // page 1 only, two template lines a comment, two lines a file
+    EXPECT_EQ(files["七条评论分三页的新闻.txt"],
+              platform::local("读者甲\r\n第一页第一条评论，写得不错。\r\n"));
+    // an option given on the command line wins over the file
+    fs::remove_all(out_);
+    r = collect({"--settings", ini.string(), "--per-file", "全部"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(testing::ReadFolder(out_).size(), 1u);
 }
 
 TEST_F(CollectCli, ListFromStandardInputInLocalEncoding) {
