@@ -21,7 +21,14 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void onInterrupt(int) {
+// The first Ctrl-C asks the run to stop after the page it is on; a second one ends the
+// program at once (a fetch can wait long for a silent server).
+extern "C" void onInterrupt(int signal) {
+    if (interrupted) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
     interrupted = 1;
 }
 
