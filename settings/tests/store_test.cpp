@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/encoding.h"
@@ -115,6 +116,17 @@ struct ChangeCase {
     std::string after;
 };
 
+// Runs the change on a store holding each case's text; checks the result code and the text after.
+template <typename Change>
+void expectChanges(std::span<const ChangeCase> cases, Change change) {
+    for (const ChangeCase& c : cases) {
+        SettingsStore store;
+        store.SetText(c.text);
+        EXPECT_EQ(change(store, c), c.result) << c.what;
+        EXPECT_EQ(store.GetText(), c.after) << c.what;
+    }
+}
+
 TEST(SettingsStore, WriteValueInsertsUnderTheHeaderAndAppendsSections) {
     const ChangeCase cases[] = {
         {"empty text", "", "S", "a", "1", kDone, "[S]\r\na=1"},
@@ -136,12 +148,9 @@ TEST(SettingsStore, WriteValueInsertsUnderTheHeaderAndAppendsSections) {
         {"CR LF in a key", "[S]\r\na=1", "S", "a\r\nb", "x", kFailed, "[S]\r\na=1"},
         {"CR LF in a section", "", "S\r\nT", "a", "x", kFailed, ""},
     };
-    for (const ChangeCase& c : cases) {
-        SettingsStore store;
-        store.SetText(c.text);
-        EXPECT_EQ(store.WriteValue(c.first, c.second, c.third), c.result) << c.what;
-        EXPECT_EQ(store.GetText(), c.after) << c.what;
-    }
+    expectChanges(cases, [](SettingsStore& store, const ChangeCase& c) {
+        return store.WriteValue(c.first, c.second, c.third);
+    });
 }
 
 TEST(SettingsStore, DeleteEntryRemovesKeysAndSections) {
@@ -159,12 +168,9 @@ TEST(SettingsStore, DeleteEntryRemovesKeysAndSections) {
         {"header at position 1", "x[S]\r\na=1", "S", "a", "", kDone, "x[S]"},
         {"empty last section stays", "[S]\r\na=1\r\n[T]", "S", "", "", kDone, "[T]"},
     };
-    for (const ChangeCase& c : cases) {
-        SettingsStore store;
-        store.SetText(c.text);
-        EXPECT_EQ(store.DeleteEntry(c.first, c.second), c.result) << c.what;
-        EXPECT_EQ(store.GetText(), c.after) << c.what;
-    }
+    expectChanges(cases, [](SettingsStore& store, const ChangeCase& c) {
+        return store.DeleteEntry(c.first, c.second);
+    });
 }
 
 TEST(SettingsStore, RenameSectionAndKey) {
@@ -175,12 +181,9 @@ TEST(SettingsStore, RenameSectionAndKey) {
         {"new name taken", "[A]\r\n[B]", "A", "B", "", kDone, "[B]\r\n[B]"},
         {"CR LF in the new name", "[A]", "A", "B\r\n", "", kFailed, "[A]"},
     };
-    for (const ChangeCase& c : sections) {
-        SettingsStore store;
-        store.SetText(c.text);
-        EXPECT_EQ(store.RenameSection(c.first, c.second), c.result) << c.what;
-        EXPECT_EQ(store.GetText(), c.after) << c.what;
-    }
+    expectChanges(sections, [](SettingsStore& store, const ChangeCase& c) {
+        return store.RenameSection(c.first, c.second);
+    });
     const ChangeCase keys[] = {
         {"rename", "[S]\r\na=1\r\nb=2", "S", "b", "c", kDone, "[S]\r\na=1\r\nc=2"},
         {"missing section", "[S]\r\na=1", "T", "a", "b", kSectionNotFound, "[S]\r\na=1"},
@@ -189,12 +192,9 @@ TEST(SettingsStore, RenameSectionAndKey) {
          "[S]\r\n[T]\r\nk=1"},
         {"header at position 1", "x[S]\r\na=1", "S", "a", "b", kDone, "x[S]\r\nb=1"},
     };
-    for (const ChangeCase& c : keys) {
-        SettingsStore store;
-        store.SetText(c.text);
-        EXPECT_EQ(store.RenameKey(c.first, c.second, c.third), c.result) << c.what;
-        EXPECT_EQ(store.GetText(), c.after) << c.what;
-    }
+    expectChanges(keys, [](SettingsStore& store, const ChangeCase& c) {
+        return store.RenameKey(c.first, c.second, c.third);
+    });
 }
 
 TEST(SettingsStore, FindHeaderBetween) {
