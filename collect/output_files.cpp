@@ -1,9 +1,5 @@
 #include "collect/output_files.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -98,12 +94,6 @@ bool WriteWholeFile(std::string_view path, std::string_view bytes) {
     return platform::writeFileAtomic(path, bytes);
 }
 
-struct OutputFile::Handle {
-    int fd = -1;
-    std::filesystem::path temp;
-    std::filesystem::path target;
-};
-
 OutputFile::OutputFile() = default;
 
 OutputFile::~OutputFile() {
@@ -113,58 +103,32 @@ OutputFile::~OutputFile() {
 bool OutputFile::Open(std::string_view path) {
     Close();
     path_ = path;
-    failed_ = false;
-    auto handle = std::make_unique<Handle>();
-    handle->target = platform::fsPath(path);
-    handle->temp = handle->target;
-    handle->temp += ".part" + std::to_string(::getpid());
-    handle->fd = ::open(handle->temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (handle->fd < 0) {
-        failed_ = true;
-        return false;
+    writer_.emplace(path);
+    failed_ = !writer_->IsOpen();
+    if (failed_) {
+        writer_.reset();
     }
-    handle_ = std::move(handle);
-    return true;
+    return !failed_;
 }
 
 void OutputFile::Write(std::string_view bytes) {
-    if (!handle_ || failed_) {
-        return;
-    }
-    while (!bytes.empty()) {
-        ssize_t n = ::write(handle_->fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            failed_ = true;
-            return;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
+    if (writer_ && !failed_) {
+        failed_ = !writer_->Write(bytes);
     }
 }
 
 bool OutputFile::Close() {
-    if (!handle_) {
-        bool ok = !failed_;
-        failed_ = false;
-        return ok;
+    bool ok = !failed_;
+    if (writer_) {
+        ok = ok && writer_->Commit();
+        writer_.reset();
     }
-    bool ok = !failed_ && ::fsync(handle_->fd) == 0;
-    ok = ::close(handle_->fd) == 0 && ok;
-    if (ok) {
-        ok = ::rename(handle_->temp.c_str(), handle_->target.c_str()) == 0;
-    }
-    if (!ok) {
-        ::unlink(handle_->temp.c_str());
-    }
-    handle_.reset();
     failed_ = false;
     return ok;
 }
 
 bool OutputFile::IsOpen() const {
-    return handle_ != nullptr;
+    return writer_.has_value();
 }
 
 ThreadWriter::ThreadWriter(std::string saveDirectory, bool utf8Output)

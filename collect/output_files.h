@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -8,6 +9,7 @@
 
 #include "collect/comment_service.h"
 #include "collect/run_window.h"
+#include "platform/files.h"
 
 namespace tidewell::collect {
 
@@ -25,7 +27,7 @@ bool WriteWholeFile(std::string_view path, std::string_view bytes);
 // The one open output file. Its lines go to a temporary file beside the target, which takes
 // the target's name only when it is closed whole; a file that failed is reported by Close.
 class OutputFile {
-public:
+  public:
     OutputFile();
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -40,9 +42,8 @@ public:
     bool IsOpen() const;
     const std::string& Path() const { return path_; }
 
-private:
-    struct Handle;
-    std::unique_ptr<Handle> handle_;
+  private:
+    std::optional<platform::AtomicFileWriter> writer_;
     std::string path_;
     bool failed_ = false;
 };
@@ -51,7 +52,7 @@ private:
 // that a later thread never overwrites an earlier thread's file, and the files it could not
 // write, for the run's end message.
 class ThreadWriter {
-public:
+  public:
     ThreadWriter(std::string saveDirectory, bool utf8Output);
 
     // Writes one thread's article text ("\r\n" between lines), perFile lines a file (below 1:
@@ -66,7 +67,7 @@ public:
     // the thread has no title; never empty, never a path.
     static std::string BaseName(const std::string& title, const ThreadKey& key);
 
-private:
+  private:
     std::vector<std::string> fileNames(const std::string& base, size_t files) const;
     std::string freeBase(const std::string& base, size_t files) const;
     void finish(OutputFile& file);

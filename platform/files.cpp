@@ -13,28 +13,6 @@
 namespace tidewell::platform {
 namespace {
 
-// Closes a descriptor when it leaves scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
 bool writeAll(int fd, std::string_view bytes) {
     const char* p = bytes.data();
     size_t left = bytes.size();
@@ -87,21 +65,49 @@ std::optional<std::string> readWholeFile(std::string_view path) {
     return bytes;
 }
 
-bool writeFileAtomic(std::string_view path, std::string_view bytes) {
-    const std::filesystem::path target = fsPath(path);
-    std::filesystem::path temp = target;
-    temp += temporarySuffix();
-    FileDescriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.get() < 0) {
+AtomicFileWriter::AtomicFileWriter(std::string_view localPath) : target_(fsPath(localPath)) {
+    temp_ = target_;
+    temp_ += temporarySuffix();
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    discard();
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes) {
+    if (fd_ < 0 || failed_) {
         return false;
     }
-    bool ok = writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-    ok = ::close(fd.release()) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
+    failed_ = !writeAll(fd_, bytes);
+    return !failed_;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (fd_ < 0) {
+        return false;
+    }
+    bool ok = !failed_ && ::fsync(fd_) == 0;
+    ok = ::close(fd_) == 0 && ok;
+    fd_ = -1;
+    if (ok && ::rename(temp_.c_str(), target_.c_str()) == 0) {
         return true;
     }
-    ::unlink(temp.c_str());
+    ::unlink(temp_.c_str());
     return false;
+}
+
+void AtomicFileWriter::discard() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+        ::unlink(temp_.c_str());
+    }
+}
+
+bool writeFileAtomic(std::string_view path, std::string_view bytes) {
+    AtomicFileWriter writer(path);
+    return writer.Write(bytes) && writer.Commit();
 }
 
 bool createDirectories(std::string_view path) {
